@@ -1,0 +1,57 @@
+#pragma once
+// A font as a layout describes it, and the GDI font made from it.
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+namespace forms {
+
+struct TFontSpec {
+    const char* Name;  // Shift_JIS face name
+    int Height;        // negative: character height in pixels
+    bool Bold;
+    COLORREF Color;
+};
+
+class TFont {
+public:
+    TFont() = default;
+    explicit TFont(const TFontSpec& spec);
+
+    const std::string& Name() const { return name_; }
+    int Height() const { return height_; }
+    bool Bold() const { return bold_; }
+    bool Underline() const { return underline_; }
+    COLORREF Color() const { return color_; }
+
+    void SetColor(COLORREF color) { color_ = color; }
+    void SetStyle(bool bold, bool underline);
+
+    // Made on first use and again after a style change; always with the
+    // Shift_JIS character set, or the Japanese glyphs are lost.
+    HFONT Handle() const;
+
+private:
+    struct FontDeleter {
+        void operator()(HFONT font) const { DeleteObject(font); }
+    };
+
+    std::string name_;
+    int height_ = -12;
+    bool bold_ = false;
+    bool underline_ = false;
+    COLORREF color_ = 0;
+    mutable std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter> handle_;
+};
+
+// clWindowText: a system colour, resolved when drawn.
+constexpr COLORREF clWindowText = 0x80000008;
+constexpr COLORREF clBtnFace = 0x8000000F;
+constexpr COLORREF clWhite = 0x00FFFFFF;
+
+// Turns a layout colour (plain or system) into an RGB value for GDI.
+COLORREF ColorToRgb(COLORREF color);
+
+}  // namespace forms
