@@ -259,6 +259,16 @@ class RateWalk:
 # Server
 
 class QuoteServer:
+    """Serves the board's one URL; everything else gets a 404.
+
+    Modes: demo (moving rates), fixture (a file's or a bytes object's exact
+    bytes), refuse (nothing listens; the port is taken again on the next
+    mode), 404, empty, nul, reset, hang, trickle, huge.  Each request is kept
+    in `requests` as a dict with time, request_line (as received), user_agent,
+    headers, path, plus mode, status and body (the page the answer carries;
+    for huge only its start, for hang None).
+    """
+
     def __init__(self, mode="demo", fixture=None, port=0, host="127.0.0.1",
                  log_path=None, trickle_interval=0.5, hang_limit=120.0,
                  huge_size=64 * 1024 * 1024):
@@ -605,7 +615,7 @@ class QuoteServer:
             return
         sent = len(start)
         filler = (b"<!-- " + b"-" * 58 + b" -->\n") * 1024   # 64 KiB, no tokens
-        while sent < size - 10:
+        while sent < size:
             chunk = filler[:size - sent]
             if not self._send(conn, chunk, deadline):
                 return

@@ -56,22 +56,32 @@ bool OpenQuoteUrl(HINTERNET session, const std::string& url, DWORD waitMs, Inter
 }
 
 // Reads only what has arrived, so that a trickling server cannot stretch one
-// read past the deadline; each wait for more is bounded by the receive time-out.
+// read past the deadline; each wait for more is bounded by the receive
+// time-out. The arrivals are gathered into pieces of 1024 bytes, so where a
+// NUL cuts a piece does not depend on how the bytes happened to arrive.
 void ReadBody(HINTERNET request, std::string& page, ULONGLONG deadline, unsigned long long maxBytes) {
-    char buffer[kReadSize + 1];
+    char piece[kReadSize + 1];
+    DWORD filled = 0;
+    auto appendPiece = [&] {
+        // A NUL ends the piece: the page is a C string to everything after us.
+        piece[filled] = '\0';
+        page.append(piece, std::strlen(piece));
+        filled = 0;
+    };
     unsigned long long total = 0;
     while (total < maxBytes && GetTickCount64() < deadline) {
         DWORD available = 0;
         if (!InternetQueryDataAvailable(request, &available, 0, 0) || available == 0) break;
-        DWORD wanted = static_cast<DWORD>(std::min<unsigned long long>({available, kReadSize, maxBytes - total}));
+        DWORD wanted =
+            static_cast<DWORD>(std::min<unsigned long long>({available, kReadSize - filled, maxBytes - total}));
         DWORD count = 0;
-        InternetReadFile(request, buffer, wanted, &count);
+        InternetReadFile(request, piece + filled, wanted, &count);
         if (count == 0) break;
+        filled += count;
         total += count;
-        // A NUL ends the piece: the page is a C string to everything after us.
-        buffer[count] = '\0';
-        page.append(buffer, std::strlen(buffer));
+        if (filled == kReadSize) appendPiece();
     }
+    if (filled) appendPiece();
 }
 
 }  // namespace

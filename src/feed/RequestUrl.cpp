@@ -49,9 +49,7 @@ bool IsValidQuoteHost(const std::string& host) {
     return colon == std::string::npos || IsValidPort(host.substr(colon + 1));
 }
 
-std::string MakeBaseUrl(const std::string& host) {
-    return "http://" + host + kQuotePathAndQuery;
-}
+std::string MakeBaseUrl(const std::string& host) { return "http://" + host + kQuotePathAndQuery; }
 
 std::string CounterText(std::int32_t counter) {
     char digits[16];

@@ -28,24 +28,29 @@ int FindToken(const std::string& text, const std::string& token, const LeadByteS
         return found == std::string::npos ? 0 : static_cast<int>(found + 1);
     }
 
-    // Whether a byte is a trail byte depends on the run of lead bytes just
-    // before it. Walking that run backwards from every candidate costs
-    // O(run) each time, and a page of lead bytes with refused matches in it
-    // turns that quadratic; keeping the run's parity while moving forward
-    // gives the same answer in one pass.
-    std::size_t paritySeen = 0;    // bytes [0, paritySeen) are folded into oddLeadRun
-    bool oddLeadRun = false;       // lead-byte run ending at paritySeen - 1 has odd length
+    // Whether a match starts on a trail byte depends on the whole run of
+    // lead bytes before it. Walking that run back from every candidate is
+    // quadratic on a page of lead bytes with refused matches in it, so the
+    // walk stops at the previous candidate, whose run parity is already
+    // known, and carries it on: every byte is walked over at most once, and
+    // on ordinary pages the walk ends at the first byte it looks at.
+    std::size_t known = 0;  // the run parity before this index is knownOdd
+    bool knownOdd = false;  // position 1 is never a trail byte
     std::size_t from = 0;
     for (;;) {
         const std::size_t found = text.find(token, from);
         if (found == std::string::npos) {
             return 0;
         }
-        for (; paritySeen < found; ++paritySeen) {
-            const auto byte = static_cast<unsigned char>(text[paritySeen]);
-            oddLeadRun = leadBytes.IsLeadByte(byte) ? !oddLeadRun : false;
+        std::size_t runStart = found;
+        while (runStart > known &&
+               leadBytes.IsLeadByte(static_cast<unsigned char>(text[runStart - 1]))) {
+            --runStart;
         }
-        if (!oddLeadRun) {
+        const bool oddRun = (found - runStart) % 2 == 1;
+        knownOdd = runStart == known ? oddRun != knownOdd : oddRun;
+        known = found;
+        if (!knownOdd) {
             return static_cast<int>(found + 1);
         }
         // The refused match may overlap the next accepted one, so resume one

@@ -112,15 +112,15 @@ TEST_F(QuoteExtractionTest, PairFiguresWhenTokensAreMissingOrOdd) {
         // B remainder ("117.20<t" skipped) and finds no end either.
         {"no first </td>", "<td>USDJPY</td><td nowrap>117.20<td>117.25<td style=color:#FF0000>",
          "", "", "FF"},
-        {"no second </td>", "<td>USDJPY</td><td nowrap>117.20</td><td>117.25 color:#FF0000", "117.20",
-         "", "FF"},
+        {"no second </td>", "<td>USDJPY</td><td nowrap>117.20</td><td>117.25 color:#FF0000",
+         "117.20", "", "FF"},
         // Bytes 7 and 8 of "117.25</td>...".
         {"no color:#", "<td>USDJPY</td><td nowrap>117.20</td><td>117.25</td><td>+0.05</td>",
          "117.20", "117.25", "</"},
         {"one byte after color:#", "<td>USDJPY</td><td nowrap>1</td><td>2</td><td style=color:#0",
          "1", "2", "0"},
-        {"nothing after color:#", "<td>USDJPY</td><td nowrap>1</td><td>2</td><td style=color:#", "1",
-         "2", ""},
+        {"nothing after color:#", "<td>USDJPY</td><td nowrap>1</td><td>2</td><td style=color:#",
+         "1", "2", ""},
         // The color search starts at the S figure, so a colour inside it counts.
         {"color inside the S cell", "<td>USDJPY</td><td nowrap>1</td><td>color:#AB</td>color:#CD",
          "1", "color:#AB", "AB"},

@@ -43,6 +43,10 @@ const FindCase kFindCases[] = {
     {"overlapping after refusal", "\x83"
                                   "aaa",
      "aa", 3, 2},
+    // Tokens that start with a lead byte can match again inside the same
+    // run, so the run before the second match spans the first one.
+    {"run spans a refused match, odd", "\x81\x82\x81\x82\x81", "\x82\x81", 0, 2},
+    {"run spans a refused match, even", "\x81\x82\x82\x82", "\x82\x82", 3, 2},
     {"refused then later accepted", "\x83</td>x</td>", "</td>", 8, 2},
 };
 
