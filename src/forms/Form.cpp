@@ -6,6 +6,17 @@
 
 namespace forms {
 
+namespace {
+// Marks the form's own moves: the system may put the window elsewhere than
+// asked (far off-screen coordinates, say), but the form keeps the position it
+// was given until the user or the system really moves it.
+struct OwnMove {
+    explicit OwnMove(int& depth) : depth_(depth) { ++depth_; }
+    ~OwnMove() { --depth_; }
+    int& depth_;
+};
+}  // namespace
+
 TForm::TForm(TApplication* owner, const TFormSpec& spec)
     : TComponent(spec.Name),
       owner_(owner),
@@ -91,6 +102,7 @@ void TForm::CreateFormWindow() {
     std::wstring title = ToWide(caption_);
     params.title = title.c_str();
     params.icon = icon_;
+    OwnMove own(ownMoves_);
     CreateHandle(params);
     if (icon_) SendMessageW(WindowHandle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
     for (TControl* control : controls_) control->CreateControlWindow();
@@ -101,7 +113,6 @@ void TForm::SetBorderStyle(TFormBorderStyle style) {
     if (style == borderStyle_) return;
     borderStyle_ = style;
     if (HandleAllocated()) {
-        RecordBounds();
         DestroyHandle();
         CreateFormWindow();
     }
@@ -109,12 +120,14 @@ void TForm::SetBorderStyle(TFormBorderStyle style) {
 
 void TForm::SetLeft(int left) {
     left_ = left;
+    OwnMove own(ownMoves_);
     if (HandleAllocated())
         SetWindowPos(WindowHandle(), nullptr, left_, top_, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TForm::SetTop(int top) {
     top_ = top;
+    OwnMove own(ownMoves_);
     if (HandleAllocated())
         SetWindowPos(WindowHandle(), nullptr, left_, top_, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -137,6 +150,7 @@ void TForm::SetVisible(bool visible) {
             CreateFormWindow();  // shows it, since visible_ is set
             return;
         }
+        OwnMove own(ownMoves_);
         ShowWindow(WindowHandle(), SW_SHOWNORMAL);
     } else if (HandleAllocated()) {
         ShowWindow(WindowHandle(), SW_HIDE);
@@ -198,7 +212,7 @@ void TForm::Dispatch(TMessage& message) {
         message.Result = 0;
         return;
     case WM_WINDOWPOSCHANGED:
-        RecordBounds();
+        if (!ownMoves_) RecordBounds();
         break;
     default:
         break;

@@ -124,6 +124,7 @@ private:
     TFont font_;
     HICON icon_ = nullptr;
     bool visible_ = false;
+    int ownMoves_ = 0;
     std::vector<std::unique_ptr<TComponent>> components_;
     std::vector<TControl*> controls_;
 };

@@ -104,7 +104,7 @@ def inspector_exe():
 
 
 def _run_wine(words, timeout):
-    """Runs one Wine command and returns (returncode, stdout, stderr) as text.
+    """Runs one Wine command; a CompletedProcess with stdout and stderr as text.
 
     Output goes through files, not pipes: a Wine process that is first to need
     the desktop starts explorer.exe, which inherits its standard handles and
@@ -151,7 +151,9 @@ def wait_until(condition, timeout=10.0, interval=0.2, message="condition"):
         if value:
             return value
         if time.monotonic() >= deadline:
-            raise AssertionError(f"timed out after {timeout} s waiting for {message} (last: {value!r})")
+            raise AssertionError(
+                f"timed out after {timeout} s waiting for {message} (last: {value!r})"
+            )
         time.sleep(interval)
 
 
@@ -201,7 +203,8 @@ class Image:
 
 
 def screenshot(path=None):
-    """Grabs the whole X screen (every window as drawn, the desktop behind)."""
+    """Grabs the whole X screen (every window as drawn, the desktop behind); without
+    a path the PNG goes to WORK_DIR, where a failing test's evidence is kept."""
     if path is None:
         WORK_DIR.mkdir(parents=True, exist_ok=True)
         fd, path = tempfile.mkstemp(prefix="shot-", suffix=".png", dir=WORK_DIR)
@@ -234,10 +237,11 @@ def ini_bytes(text):
 class BoardRun:
     """One run of Kazeban.exe from its own folder, with its own settings file.
 
-        with BoardRun(ini="[Main]\\nRate=5\\n", name="rate") as run:
+        with BoardRun(ini="[Position]\\ntop=40\\nleft=60\\n", name="position") as run:
             run.start()
-            run.wait_board(layered=True)
-            self.assertEqual(run.labels()[101], "米ドル")
+            board = run.wait_board(layered=True)
+            self.assertEqual((board["rect"]["left"], board["rect"]["top"]), (60, 40))
+            self.assertIn(101, run.labels())
 
     The folder is BUILD_DIR/e2e-work/<name>-<pid>-<n>/; it is deleted when the
     block ends without an exception (read files inside the block, or pass
@@ -279,7 +283,7 @@ class BoardRun:
 
     def start(self, *args):
         if not os.environ.get("DISPLAY"):
-            raise RuntimeError("DISPLAY is not set: start Xvfb and openbox first (scripts/wine-env.sh)")
+            raise RuntimeError("DISPLAY is not set: start Xvfb and openbox (scripts/wine-env.sh)")
         self._log = open(self.log_path, "wb")
         # /usr/bin/wine execs the loader, so this pid is the Windows process itself.
         self.process = subprocess.Popen(
@@ -305,12 +309,14 @@ class BoardRun:
         while True:
             remaining_ms = int((deadline - time.monotonic()) * 1000)
             try:
-                return inspect("wait-window", *options, "--timeout", max(0, min(_POLL_SLICE_MS, remaining_ms)))
+                slice_ms = max(0, min(_POLL_SLICE_MS, remaining_ms))
+                return inspect("wait-window", *options, "--timeout", slice_ms)
             except WindowNotFound:
                 pass
             if self.process is not None and self.process.poll() is not None:
                 raise AssertionError(
-                    f"Kazeban exited with {self.process.returncode} before a {cls} window appeared; "
+                    f"Kazeban exited with {self.process.returncode} "
+                    f"before a {cls} window appeared; "
                     f"log: {self.log_path}"
                 )
             if remaining_ms <= 0:
@@ -341,10 +347,15 @@ class BoardRun:
 
     def send(self, msg, wparam=0, lparam=0, hwnd=None, timeout_ms=5000):
         """SendMessageTimeout to the board (or hwnd): {"ok", "result", "error"}."""
-        return inspect("send", hwnd or self._board_hwnd(), msg, wparam, lparam, "--timeout", timeout_ms)
+        target = hwnd or self._board_hwnd()
+        return inspect("send", target, msg, wparam, lparam, "--timeout", timeout_ms)
 
     def post(self, msg, wparam=0, lparam=0, hwnd=None):
         return inspect("post", hwnd or self._board_hwnd(), msg, wparam, lparam)
+
+    def move(self, x, y, hwnd=None):
+        """Moves the board (or hwnd) to screen position x, y: {"ok", "rect"}."""
+        return inspect("move", hwnd or self._board_hwnd(), x, y)
 
     def close(self):
         """Posts WM_CLOSE to the board, as the window manager's close would."""

@@ -7,6 +7,7 @@
 //   send HWND MSG WPARAM LPARAM [--timeout MS]
 //   post HWND MSG WPARAM LPARAM
 //   wait-window --class NAME [filters] [--timeout MS]
+//   move HWND X Y                      move a window, as a drag by the user would end
 //
 // filters: --class NAME  --pid N  --title TEXT  --exe-path PART  --visible  --layered
 // Exit codes: 0 success, 1 no such window (or timeout), 2 usage error.
@@ -373,6 +374,21 @@ int SendOrPost(const Args& args, bool send) {
     return kExitOk;
 }
 
+int Move(const Args& args) {
+    ExpectPositional(args, 3);
+    HWND hwnd = HandleArg(args.positional[0]);
+    auto x = static_cast<int>(NumberArg(args.positional[1], "X"));
+    auto y = static_cast<int>(NumberArg(args.positional[2], "Y"));
+    if (!IsWindow(hwnd)) return NotFound("no such window");
+    // Another process's window: its own thread carries the move out and gets
+    // WM_WINDOWPOSCHANGED, as after a drag.
+    BOOL ok = SetWindowPos(hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT rect = {};
+    GetWindowRect(hwnd, &rect);
+    Print("{\"ok\":" + Bool(ok) + ",\"rect\":" + Rect(rect) + "}");
+    return kExitOk;
+}
+
 int WaitWindow(const Args& args) {
     ExpectPositional(args, 0);
     if (args.filter.className.empty()) throw UsageError{"wait-window needs --class"};
@@ -399,6 +415,7 @@ int Run(const std::vector<std::wstring>& words) {
     if (command == L"send") return SendOrPost(args, true);
     if (command == L"post") return SendOrPost(args, false);
     if (command == L"wait-window") return WaitWindow(args);
+    if (command == L"move") return Move(args);
     throw UsageError{"unknown command " + Utf8(command)};
 }
 
@@ -421,7 +438,8 @@ int main() {
             "KazebanInspect: %s\nusage: KazebanInspect windows|board|wait-window [--class NAME] "
             "[--pid N] [--title TEXT] [--exe-path PART] [--visible] [--layered] [--timeout MS]\n"
             "       KazebanInspect children HWND\n"
-            "       KazebanInspect send|post HWND MSG WPARAM LPARAM [--timeout MS]\n",
+            "       KazebanInspect send|post HWND MSG WPARAM LPARAM [--timeout MS]\n"
+            "       KazebanInspect move HWND X Y\n",
             error.message.c_str());
         return kExitUsage;
     }
