@@ -255,13 +255,15 @@ def launch_once(server, subject):
             raise RuntimeError("the inspector ended before the launch")
         reader.start()
         launched = time.time()
-        subject.start()
+        process = subject.start()
         requests = server.wait_for_requests(1, timeout=WINDOW_TIMEOUT_MS / 1000)
         reader.join(WINDOW_TIMEOUT_MS / 1000 + 5)
-        if not requests:
-            raise RuntimeError(f"{subject.label}: no request within the time limit")
-        if not found.get("line"):
-            raise RuntimeError(f"{subject.label}: its window was not found")
+        if not requests or not found.get("line"):
+            raise RuntimeError(
+                f"{subject.label}: {len(requests)} requests, window "
+                f"{'found' if found.get('line') else 'not found'}; the program "
+                + ("is still running" if process.poll() is None
+                   else f"exited with {process.returncode}"))
         subject.found(json.loads(found["line"]))
         return ((requests[0]["time"] - launched) * 1000, (found["time"] - launched) * 1000)
     finally:
