@@ -36,7 +36,7 @@ TICKERS = ("USDJPY", "EURJPY", "GBPJPY", "AUDJPY", "CHFJPY",
            "EURUSD", "GBPUSD", "USDCHF", "GBPCHF")
 
 MODES = ("demo", "fixture", "refuse", "404", "empty", "nul", "reset", "hang",
-         "trickle", "huge")
+         "trickle", "slowhead", "huge")
 
 RISING = "00A000"   # the board only looks at the first two digits: "00" = up
 FALLING = "FF0000"
@@ -263,7 +263,8 @@ class QuoteServer:
 
     Modes: demo (moving rates), fixture (a file's or a bytes object's exact
     bytes), refuse (nothing listens; the port is taken again on the next
-    mode), 404, empty, nul, reset, hang, trickle, huge.  Each request is kept
+    mode), 404, empty, nul, reset, hang, trickle, slowhead (the head
+    itself a byte at a time), huge.  Each request is kept
     in `requests` as a dict with time, request_line (as received), user_agent,
     headers, path, plus mode, status and body (the page the answer carries;
     for huge only its start, for hang None).
@@ -542,6 +543,11 @@ class QuoteServer:
             return   # the close in _serve_conn now sends RST
         if mode == "trickle":
             self._send_trickle(conn, header, body)
+            return
+        if mode == "slowhead":
+            # The status line and headers a byte at a time: every single wait
+            # of the client is short, only their sum is not.
+            self._send_trickle(conn, b"", header + body)
             return
         self._send(conn, header + body)
         self._finish(conn)

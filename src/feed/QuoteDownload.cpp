@@ -4,6 +4,7 @@
 #include <wininet.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -14,25 +15,93 @@ namespace kazeban {
 
 namespace {
 
+constexpr DWORD kReadSize = 1024;
+
+// WinINet runs the network side of an asynchronous session on its own worker
+// and reports here. The record is shared with that worker: a call we stop
+// waiting for may still complete, or close its handle, after the download has
+// returned, so each handle holds a reference and drops it when WinINet says
+// the handle is gone.
+struct AsyncRecord {
+    HANDLE completed = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    DWORD_PTR result = 0;
+    DWORD error = ERROR_SUCCESS;
+    std::atomic<int> references{1};
+
+    ~AsyncRecord() { CloseHandle(completed); }
+    void AddReference() { references.fetch_add(1); }
+    void Release() {
+        if (references.fetch_sub(1) == 1) delete this;
+    }
+};
+
+void CALLBACK OnStatus(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info, DWORD) {
+    auto* record = reinterpret_cast<AsyncRecord*>(context);
+    if (!record) return;
+    if (status == INTERNET_STATUS_REQUEST_COMPLETE) {
+        const auto* outcome = static_cast<const INTERNET_ASYNC_RESULT*>(info);
+        record->result = outcome->dwResult;
+        record->error = outcome->dwError;
+        SetEvent(record->completed);
+    } else if (status == INTERNET_STATUS_HANDLE_CLOSING) {
+        record->Release();
+    }
+}
+
 struct InternetHandleCloser {
     void operator()(HINTERNET handle) const { InternetCloseHandle(handle); }
 };
 using InternetHandle = std::unique_ptr<void, InternetHandleCloser>;
 
-constexpr DWORD kReadSize = 1024;
+// One download's handles. The record outlives them through their references.
+struct Download {
+    explicit Download(ULONGLONG deadlineAt) : deadline(deadlineAt), record(new AsyncRecord) {}
+    ~Download() {
+        request.reset();
+        connection.reset();
+        session.reset();
+        record->Release();
+    }
+
+    // Waits for the call in flight to complete, never past the deadline. A
+    // call still running then is abandoned: its handle is closed and WinINet's
+    // worker finishes on its own, but the board is not kept waiting.
+    bool AwaitCompletion() {
+        if (GetLastError() != ERROR_IO_PENDING) return false;
+        ULONGLONG now = GetTickCount64();
+        return now < deadline &&
+               WaitForSingleObject(record->completed, static_cast<DWORD>(deadline - now)) == WAIT_OBJECT_0;
+    }
+
+    // Whether a call that may have gone asynchronous succeeded.
+    bool Succeeded(BOOL done) {
+        if (done) return true;
+        return AwaitCompletion() && record->result != 0 && record->error == ERROR_SUCCESS;
+    }
+
+    DWORD_PTR Context() {
+        record->AddReference();
+        return reinterpret_cast<DWORD_PTR>(record);
+    }
+
+    ULONGLONG deadline;
+    AsyncRecord* record;
+    InternetHandle session;
+    InternetHandle connection;
+    InternetHandle request;
+};
 
 void SetWaitLimits(HINTERNET handle, DWORD ms) {
     for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
         InternetSetOptionA(handle, option, &ms, sizeof(ms));
 }
 
-// The same GET that InternetOpenUrlA would send, built from its parts because
-// only connection and request handles honour time-outs: on a plain
-// InternetOpenUrlA a server that accepts and never answers blocks the one
-// thread for good. Responses are not cached: every URL is unique, so a cache
-// would only fill the disk.
-bool OpenQuoteUrl(HINTERNET session, const std::string& url, DWORD waitMs, InternetHandle& connection,
-                  InternetHandle& request) {
+// The same GET that InternetOpenUrlA would send, built from its parts so that
+// it can be waited for with a deadline: a synchronous InternetOpenUrlA waits
+// for a server that never answers, or answers a byte at a time, for as long
+// as the server likes, and the one thread with it. Responses are not cached:
+// every URL is unique, so a cache would only fill the disk.
+bool OpenQuoteUrl(Download& download, const std::string& url, DWORD waitMs) {
     URL_COMPONENTSA parts{};
     parts.dwStructSize = sizeof(parts);
     parts.dwHostNameLength = 1;
@@ -43,23 +112,30 @@ bool OpenQuoteUrl(HINTERNET session, const std::string& url, DWORD waitMs, Inter
     std::string target(parts.lpszUrlPath, parts.dwUrlPathLength);
     if (parts.lpszExtraInfo) target.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
 
-    connection.reset(InternetConnectA(session, host.c_str(), parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
-    if (!connection) return false;
-    SetWaitLimits(connection.get(), waitMs);
+    download.connection.reset(InternetConnectA(download.session.get(), host.c_str(), parts.nPort, nullptr, nullptr,
+                                               INTERNET_SERVICE_HTTP, 0, download.Context()));
+    if (!download.connection) {
+        download.record->Release();  // no handle took the reference
+        return false;
+    }
+    SetWaitLimits(download.connection.get(), waitMs);
 
     const char* acceptAll[] = {"*/*", nullptr};
-    request.reset(HttpOpenRequestA(connection.get(), "GET", target.c_str(), nullptr, nullptr, acceptAll,
-                                   INTERNET_FLAG_NO_CACHE_WRITE, 0));
-    if (!request) return false;
-    SetWaitLimits(request.get(), waitMs);
-    return HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0) != FALSE;
+    download.request.reset(HttpOpenRequestA(download.connection.get(), "GET", target.c_str(), nullptr, nullptr,
+                                            acceptAll, INTERNET_FLAG_NO_CACHE_WRITE, download.Context()));
+    if (!download.request) {
+        download.record->Release();
+        return false;
+    }
+    SetWaitLimits(download.request.get(), waitMs);
+    return download.Succeeded(HttpSendRequestA(download.request.get(), nullptr, 0, nullptr, 0));
 }
 
 // Reads only what has arrived, so that a trickling server cannot stretch one
-// read past the deadline; each wait for more is bounded by the receive
-// time-out. The arrivals are gathered into pieces of 1024 bytes, so where a
-// NUL cuts a piece does not depend on how the bytes happened to arrive.
-void ReadBody(HINTERNET request, std::string& page, ULONGLONG deadline, unsigned long long maxBytes) {
+// read past the deadline. The arrivals are gathered into pieces of 1024
+// bytes, so where a NUL cuts a piece does not depend on how the bytes
+// happened to arrive.
+void ReadBody(Download& download, std::string& page, unsigned long long maxBytes) {
     char piece[kReadSize + 1];
     DWORD filled = 0;
     auto appendPiece = [&] {
@@ -69,13 +145,18 @@ void ReadBody(HINTERNET request, std::string& page, ULONGLONG deadline, unsigned
         filled = 0;
     };
     unsigned long long total = 0;
-    while (total < maxBytes && GetTickCount64() < deadline) {
+    while (total < maxBytes) {
         DWORD available = 0;
-        if (!InternetQueryDataAvailable(request, &available, 0, 0) || available == 0) break;
+        if (!InternetQueryDataAvailable(download.request.get(), &available, 0, 0)) {
+            // Nothing buffered yet: wait for bytes, then ask again for how many.
+            if (!download.AwaitCompletion()) break;
+            continue;
+        }
+        if (available == 0) break;  // the end of the body
         DWORD wanted =
             static_cast<DWORD>(std::min<unsigned long long>({available, kReadSize - filled, maxBytes - total}));
         DWORD count = 0;
-        InternetReadFile(request, piece + filled, wanted, &count);
+        InternetReadFile(download.request.get(), piece + filled, wanted, &count);
         if (count == 0) break;
         filled += count;
         total += count;
@@ -87,17 +168,16 @@ void ReadBody(HINTERNET request, std::string& page, ULONGLONG deadline, unsigned
 }  // namespace
 
 bool DownloadQuotePage(FeedTexts& texts, std::int32_t& requestCounter, const DownloadLimits& limits) {
-    ULONGLONG deadline = GetTickCount64() + limits.OverallMs;
     texts.RequestUrl = MakeRequestUrl(texts.BaseUrl, requestCounter);
     requestCounter = NextCounter(requestCounter);
     texts.PageText.clear();
 
-    InternetHandle session(InternetOpenA("MyApp", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
-    if (!session) return false;
-    InternetHandle connection;
-    InternetHandle request;
-    if (!OpenQuoteUrl(session.get(), texts.RequestUrl, limits.NetworkWaitMs, connection, request)) return false;
-    ReadBody(request.get(), texts.PageText, deadline, limits.MaxBodyBytes);
+    Download download(GetTickCount64() + limits.OverallMs);
+    download.session.reset(InternetOpenA("MyApp", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, INTERNET_FLAG_ASYNC));
+    if (!download.session) return false;
+    InternetSetStatusCallbackA(download.session.get(), &OnStatus);
+    if (!OpenQuoteUrl(download, texts.RequestUrl, limits.NetworkWaitMs)) return false;
+    ReadBody(download, texts.PageText, limits.MaxBodyBytes);
     return true;
 }
 

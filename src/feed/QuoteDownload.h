@@ -8,9 +8,10 @@
 namespace kazeban {
 
 struct DownloadLimits {
-    // Whatever the server does, one download gives up after about this long.
-    unsigned long OverallMs = 30000;
-    // Bounds each single wait: connecting, sending, and every wait for bytes.
+    // Whatever the server does, one download gives up after this long.
+    unsigned long OverallMs = 40000;
+    // WinINet's own limit on each wait (connecting, sending, every wait for
+    // bytes), so that an abandoned request does not linger long either.
     unsigned long NetworkWaitMs = 10000;
     // Real pages are a few KB; more than this is not a quote page.
     unsigned long long MaxBodyBytes = 8ull * 1024 * 1024;

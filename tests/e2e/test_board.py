@@ -2,6 +2,7 @@
 from outside through the inspector, the quote service's log and screenshots."""
 
 import subprocess
+from pathlib import Path
 import time
 import unittest
 
@@ -28,6 +29,21 @@ class RequestTest(unittest.TestCase):
                 self.assertEqual(request["request_line"], f"GET {BASE_PATH}?kk={n:04X} HTTP/1.1")
                 self.assertEqual(request["user_agent"], "MyApp")
                 self.assertEqual([name for name, _ in request["headers"]], ["Accept", "Host", "User-Agent"])
+
+    def test_answers_are_not_written_to_the_cache(self):
+        # Every URL is unique, so a cached copy could never be used again.
+        marker = "cache-marker-%d" % time.time_ns()
+        page = page_for(marker, [("USDJPY", "1.00", "1.01", "00A000")])
+        cache = Path(harness.wine_env()["WINEPREFIX"]) / "drive_c" / "users"
+        with QuoteServer(mode="fixture", fixture=page) as server, \
+                BoardRun(settings(server.port, interval=200), name="cache") as run:
+            run.start()
+            run.wait_board(layered=True)
+            server.wait_for_requests(4, timeout=20)
+            self.assertEqual(run.labels()[TIME], "TIME:" + marker)
+        cached = [p for p in cache.rglob("*") if p.is_file() and "INetCache" in str(p)
+                  and marker.encode() in p.read_bytes()]
+        self.assertEqual(cached, [])
 
     def test_failed_attempts_advance_the_counter_too(self):
         with QuoteServer(mode="refuse") as server, \

@@ -28,6 +28,7 @@ FAULTS = [
     ("reset", reset_text),
     ("hang", None),
     ("trickle", "any"),
+    ("slowhead", None),
     ("huge", "any"),
 ]
 

@@ -369,6 +369,19 @@ class FaultModeTest(ServerTestCase):
         self.assertLess(len(body), 20)
         self.assertGreater(int(headers["content-length"]), 3000)
 
+    def test_slowhead_sends_even_the_status_line_slowly(self):
+        self.server.set_mode("slowhead")
+        with socket.create_connection(("127.0.0.1", self.port), timeout=5) as s:
+            s.sendall(request_bytes(self.port))
+            received = b""
+            deadline = time.monotonic() + 0.5
+            while time.monotonic() < deadline:
+                if select.select([s], [], [], 0.05)[0]:
+                    received += s.recv(4096)
+        self.assertTrue(received.startswith(b"HTTP/1.1"[:len(received)]), received)
+        self.assertGreater(len(received), 0)
+        self.assertLess(len(received), 20)
+
     def test_huge_body_matches_its_length(self):
         self.server.set_mode("huge")
         status, headers, body = fetch(self.port)
