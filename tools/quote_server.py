@@ -282,6 +282,8 @@ class QuoteServer:
         self.hang_limit = hang_limit
         self.huge_size = huge_size
         self.reset_delay = 0.2   # lets the client read the part before the RST
+        # A cacheable answer shows whether the client writes answers to its cache.
+        self.cache_control = "no-cache, no-store"
         self.on_request = None   # callable(dict), for the command line's echo
         self._lock = threading.Lock()
         self._cond = threading.Condition(self._lock)
@@ -534,7 +536,7 @@ class QuoteServer:
             self._send_huge(conn, body)
             return
         length = len(body)
-        header = _response_head(entry["status"], length)
+        header = _response_head(entry["status"], length, self.cache_control)
         if mode == "reset":
             cut = body.index(_RESET_AT)
             self._send(conn, header + body[:cut])
@@ -614,7 +616,7 @@ class QuoteServer:
     def _send_huge(self, conn, page):
         size = self.huge_size
         deadline = time.monotonic() + self.hang_limit
-        if not self._send(conn, _response_head(200, size), deadline):
+        if not self._send(conn, _response_head(200, size, self.cache_control), deadline):
             return
         start = page[:size]
         if not self._send(conn, start, deadline):
@@ -629,13 +631,13 @@ class QuoteServer:
         self._finish(conn)
 
 
-def _response_head(status, length):
+def _response_head(status, length, cache_control):
     lines = ["HTTP/1.1 %d %s" % (status, _REASONS[status]),
              "Date: " + email.utils.formatdate(usegmt=True),
              "Server: Apache",
              "Content-Type: text/html; charset=Shift_JIS",
              "Content-Length: %d" % length,
-             "Cache-Control: no-cache, no-store",
+             "Cache-Control: " + cache_control,
              "Connection: close", "", ""]
     return "\r\n".join(lines).encode("ascii")
 

@@ -37,6 +37,7 @@ class RequestTest(unittest.TestCase):
         cache = Path(harness.wine_env()["WINEPREFIX"]) / "drive_c" / "users"
         with QuoteServer(mode="fixture", fixture=page) as server, \
                 BoardRun(settings(server.port, interval=200), name="cache") as run:
+            server.cache_control = "max-age=3600"
             run.start()
             run.wait_board(layered=True)
             server.wait_for_requests(4, timeout=20)
