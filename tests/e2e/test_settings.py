@@ -140,6 +140,23 @@ class SessionEndTest(unittest.TestCase):
             self.assertIsNotNone(run.wait_exit(30))
             self.assertEqual(values(run.ini_text()), dict(DEFAULTS, top="234", left="321"))
 
+    def test_settings_are_on_disk_at_the_end_of_the_session_and_written_once(self):
+        # Whether the close posted at the query still runs before the system
+        # ends the process is a race; here the system ends it right after
+        # WM_ENDSESSION, with no query and so no close at all.
+        with BoardRun(offline(), name="endsession") as run:
+            run.start()
+            run.wait_board(layered=True)
+            harness.inspect("move", run.hwnd, 40, 60)
+            wait_until(lambda: run.board_info()["board"]["rect"]["left"] == 40, timeout=5, message="the move")
+            self.assertTrue(run.send(harness.WM_ENDSESSION, 1, 0)["ok"])
+            self.assertEqual(values(run.ini_text()), dict(DEFAULTS, top="60", left="40"))
+            # The close that follows must not write them a second time.
+            run.write_ini(run.ini_text().replace("top=60", "top=999"))
+            run.close()
+            self.assertEqual(run.wait_exit(15), 0)
+            self.assertEqual(values(run.ini_text())["top"], "999")
+
 
 IN_ACCESS, IN_MODIFY, IN_ATTRIB, IN_CLOSE_WRITE, IN_OPEN, IN_CREATE = 0x1, 0x2, 0x4, 0x8, 0x20, 0x100
 
