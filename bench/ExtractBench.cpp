@@ -34,14 +34,10 @@ struct Row {
 
 // The service's order: CHFJPY comes before EURUSD.
 const Row kRows[] = {
-    {"USDJPY", "117.20", "117.25", "00A000", "+0.05"},
-    {"EURJPY", "125.10", "125.16", "FF0000", "-0.12"},
-    {"GBPJPY", "143.05", "143.14", "00A000", "+0.31"},
-    {"AUDJPY", "84.31", "84.36", "FF0000", "-0.08"},
-    {"CHFJPY", "115.60", "115.70", "00A000", "+0.02"},
-    {"EURUSD", "1.0674", "1.0676", "FF0000", "-0.0011"},
-    {"GBPUSD", "1.2205", "1.2208", "00A000", "+0.0021"},
-    {"USDCHF", "1.0138", "1.0141", "FF0000", "-0.0004"},
+    {"USDJPY", "117.20", "117.25", "00A000", "+0.05"},   {"EURJPY", "125.10", "125.16", "FF0000", "-0.12"},
+    {"GBPJPY", "143.05", "143.14", "00A000", "+0.31"},   {"AUDJPY", "84.31", "84.36", "FF0000", "-0.08"},
+    {"CHFJPY", "115.60", "115.70", "00A000", "+0.02"},   {"EURUSD", "1.0674", "1.0676", "FF0000", "-0.0011"},
+    {"GBPUSD", "1.2205", "1.2208", "00A000", "+0.0021"}, {"USDCHF", "1.0138", "1.0141", "FF0000", "-0.0004"},
     {"GBPCHF", "1.2374", "1.2381", "00A000", "+0.0017"},
 };
 
@@ -69,13 +65,11 @@ std::string QuotePage() {
         "<table width=\"146\" cellspacing=\"0\" cellpadding=\"0\" border=\"0\">\n"
         "<tr><td colspan=\"4\" class=\"head\">";
     page += kTitle;
-    page +=
-        "</td></tr>\n<tr><td colspan=\"4\" id=\"timer\">2024/01/05 12:34:56&nbsp;JST</td></tr>\n";
+    page += "</td></tr>\n<tr><td colspan=\"4\" id=\"timer\">2024/01/05 12:34:56&nbsp;JST</td></tr>\n";
     page += std::string("<tr><th>") + kPairHeading + "</th><th>B</th><th>S</th><th>+/-</th></tr>\n";
     for (const Row& row : kRows) {
-        page += std::string("<tr><td>") + row.ticker + "</td><td nowrap>" + row.b + "</td><td>" +
-                row.s + "</td><td style=\"color:#" + row.color + "\">" + row.change +
-                "</td></tr>\n";
+        page += std::string("<tr><td>") + row.ticker + "</td><td nowrap>" + row.b + "</td><td>" + row.s +
+                "</td><td style=\"color:#" + row.color + "\">" + row.change + "</td></tr>\n";
     }
     page += "</table>\n<div class=\"foot\">\n";
     while (page.size() < 5000) {
@@ -100,8 +94,7 @@ void RunExtraction(benchmark::State& state, const std::string& page, const LeadB
     for (auto _ : state) {
         ExtractAll(texts, leadBytes, figures);
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
-                            static_cast<int64_t>(page.size()));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(page.size()));
     state.counters["page_bytes"] = static_cast<double>(page.size());
 }
 
@@ -114,9 +107,8 @@ void BM_QuotePage(benchmark::State& state) {
     texts.PageText = page;
     PairFigures figures[9];
     ExtractAll(texts, leadBytes, figures);
-    if (kazeban::ExtractTimeCaption(texts, leadBytes) != "TIME:2024/01/05 12:34:56" ||
-        figures[0].BText != "117.20" || figures[5].SText != "115.70" ||
-        figures[8].ColorCode != "00") {
+    if (kazeban::ExtractTimeCaption(texts, leadBytes) != "TIME:2024/01/05 12:34:56" || figures[0].BText != "117.20" ||
+        figures[5].SText != "115.70" || figures[8].ColorCode != "00") {
         state.SkipWithError("quote page layout does not fit the extraction");
         return;
     }

@@ -5,9 +5,18 @@ Run from the repository root, after `bash scripts/build.sh mingw`:
 
     source scripts/wine-env.sh $PWD/build/mingw/wineprefix
     kazeban_make_prefix; unset DISPLAY; kazeban_start_display; kazeban_warm_wine
-    python3 bench/board_bench.py [--runs 7] [--refreshes 500] [--interval 100] [--json FILE]
+    python3 bench/board_bench.py [--runs 7] [--refreshes 500] [--interval 100]
+                                 [--breakdown] [--json FILE]
 
-About three minutes with the defaults. Prints three tables:
+Kazeban is single-instance within a prefix: when someone else runs it in the
+same WINEPREFIX, give the benchmark a prefix of its own (the same source line
+with another folder, e.g. /tmp/kazeban-bench-prefix; about 10 s and 700 MB
+once). The script stops if it sees another Kazeban.exe in its prefix.
+
+About three minutes with the defaults; --breakdown adds three runs (the
+synchronous baseline; the board on an unchanging page; the board hidden),
+about two minutes, that split a refresh's cost into fetching, updating the
+labels and painting. Prints three tables:
 
 1. Launch: from Popen of the program to the first request the local quote
    server logs, and to its window being found by an inspector
@@ -23,8 +32,9 @@ About three minutes with the defaults. Prints three tables:
    `process` command (Windows side) and /proc/<pid>/status and fd (Linux side).
 
 Baselines: build/mingw/BareFetch.exe (bench/win/BareFetch.cpp), once with
-InternetOpenUrlA and once with --connect (the board's own
-InternetConnectA/HttpOpenRequestA sequence).
+InternetOpenUrlA and once with --async (the board's own calls:
+InternetConnectA/HttpOpenRequestA/HttpSendRequestA on an asynchronous
+session); --breakdown adds the same calls synchronous (--connect).
 
 Only loopback: every program fetches from a QuoteServer on 127.0.0.1, and
 every wait here is bounded.
@@ -39,6 +49,7 @@ import subprocess
 import sys
 import threading
 import time
+import urllib.request
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[1]
@@ -77,12 +88,13 @@ def board_ini(port, interval_ms):
 
 
 class KazebanSubject:
-    label = "Kazeban.exe"
     window_class = "TMainForm"
     window_state = "--layered"
 
-    def __init__(self, port, interval_ms):
-        self.run = harness.BoardRun(ini=board_ini(port, interval_ms), name="bench-board")
+    def __init__(self, port, interval_ms, extra_ini="", label="Kazeban.exe"):
+        self.label = label
+        self.run = harness.BoardRun(ini=board_ini(port, interval_ms) + extra_ini,
+                                    name="bench-board")
 
     @property
     def exe_filter(self):
@@ -105,15 +117,16 @@ class BareFetchSubject:
     window_state = "--visible"
     _serial = 0
 
-    def __init__(self, port, count=1, interval_ms=1000, connect=False):
+    def __init__(self, port, count=1, interval_ms=1000, mode=None):
+        """mode: None (InternetOpenUrlA), "--connect" or "--async"."""
         BareFetchSubject._serial += 1
-        self.label = "BareFetch --connect" if connect else "BareFetch OpenUrl"
+        self.label = f"BareFetch {mode}" if mode else "BareFetch OpenUrl"
         self.dir = harness.WORK_DIR / f"bench-bare-{os.getpid()}-{BareFetchSubject._serial}"
         shutil.rmtree(self.dir, ignore_errors=True)
         self.dir.mkdir(parents=True)
         self.exe = self.dir / "BareFetch.exe"
         shutil.copy2(bare_fetch_exe(), self.exe)
-        self.args = [base_url(port), count, interval_ms] + (["--connect"] if connect else [])
+        self.args = [base_url(port), count, interval_ms] + ([mode] if mode else [])
         self.process = None
         self.hwnd = None
 
@@ -209,21 +222,26 @@ def find_x_server():
     return None
 
 
-def other_wine_programs(own_pids):
-    """Windows programs of other sessions that would share the CPU or the wineserver."""
+def other_wine_programs():
+    """Windows programs (not Wine's own services) in this WINEPREFIX: they share
+    its wineserver, and a second Kazeban.exe would meet the single-instance rule."""
+    prefix = f"WINEPREFIX={os.path.realpath(harness.wine_env()['WINEPREFIX'])}".encode()
     found = []
     for entry in os.listdir("/proc"):
-        if not entry.isdigit() or int(entry) in own_pids:
+        if not entry.isdigit():
             continue
         try:
             with open(f"/proc/{entry}/cmdline", "rb") as f:
-                words = f.read().split(b"\0")
+                first = f.read().split(b"\0")[0].decode("utf-8", "replace")
+            if not first.lower().endswith(".exe") or "\\windows\\system32\\" in first.lower():
+                continue
+            with open(f"/proc/{entry}/environ", "rb") as f:
+                if prefix not in f.read().split(b"\0"):
+                    continue
         except OSError:
             continue
-        first = words[0].decode("utf-8", "replace")
-        if first.lower().endswith(".exe") and "\\windows\\system32\\" not in first.lower():
-            found.append(first)
-    return found
+        found.append(first)
+    return sorted(set(found))
 
 
 # ---------------------------------------------------------------------------
@@ -306,10 +324,12 @@ def windows_process(win_pid):
     return harness.inspect("process", win_pid)
 
 
-def bench_refreshes(make_subject, refreshes, interval_ms, helpers):
-    """CPU per refresh and memory/handles before and after, for one program."""
+def bench_refreshes(make_subject, refreshes, interval_ms, helpers, page=None):
+    """CPU per refresh and memory/handles before and after, for one program;
+    the server's moving demo page, or always the same page when one is given."""
     limit = refreshes * interval_ms / 1000 * 3 + 30
-    with QuoteServer(mode="demo") as server:
+    mode = "fixture" if page is not None else "demo"
+    with QuoteServer(mode=mode, fixture=page) as server:
         subject = make_subject(server)
         try:
             process = subject.start()
@@ -361,6 +381,13 @@ def bench_refreshes(make_subject, refreshes, interval_ms, helpers):
         "rss_anon_track_kb": rss_track,
         "non_200": len(failed),
     }
+
+
+def demo_page():
+    """One page of the demo service, to serve unchanged."""
+    with QuoteServer(mode="demo") as server:
+        with urllib.request.urlopen(base_url(server.port) + "?kk=0001", timeout=10) as answer:
+            return answer.read()
 
 
 # ---------------------------------------------------------------------------
@@ -440,6 +467,9 @@ def main():
     parser.add_argument("--interval", type=int, default=100, help="refresh interval, ms")
     parser.add_argument("--skip-launch", action="store_true")
     parser.add_argument("--skip-refreshes", action="store_true")
+    parser.add_argument("--breakdown", action="store_true",
+                        help="also run the board on an unchanging page and hidden "
+                             "(two more refresh runs)")
     parser.add_argument("--json", help="also write every figure to this file")
     args = parser.parse_args()
     if not os.environ.get("DISPLAY"):
@@ -447,12 +477,16 @@ def main():
 
     started = time.time()
     helpers = {"wineserver": find_wineserver(), "Xvfb": find_x_server()}
-    others = other_wine_programs({os.getpid()})
+    others = other_wine_programs()
+    if any(name.lower().endswith("kazeban.exe") for name in others):
+        sys.exit(f"another Kazeban.exe runs in this WINEPREFIX ({', '.join(others)}): "
+                 "the single-instance rule would end ours; use a prefix of your own")
     print(f"Kazeban benchmarks; WINEPREFIX={harness.wine_env()['WINEPREFIX']}; "
           f"wineserver pid {helpers['wineserver'] or 'not found'}; "
           f"Xvfb pid {helpers['Xvfb'] or 'not found'} on {os.environ['DISPLAY']}")
     if others:
-        print(f"  note: other Windows programs running: {', '.join(sorted(set(others)))}")
+        print(f"  note: other Windows programs share the wineserver: {', '.join(others)}")
+    print(f"  load average {os.getloadavg()[0]:.2f} on {os.cpu_count()} CPUs")
     report = {"interval_ms": args.interval}
 
     if not args.skip_launch:
@@ -463,19 +497,33 @@ def main():
     if not args.skip_refreshes:
         count = args.refreshes + 50  # the bare loop ends by itself, after the samples
         makers = [
-            lambda server: KazebanSubject(server.port, args.interval),
-            lambda server: BareFetchSubject(server.port, count, args.interval, connect=True),
-            lambda server: BareFetchSubject(server.port, count, args.interval),
+            (lambda server: KazebanSubject(server.port, args.interval), None),
+            (lambda server: BareFetchSubject(server.port, count, args.interval, "--async"),
+             None),
+            (lambda server: BareFetchSubject(server.port, count, args.interval), None),
         ]
-        rows = [bench_refreshes(make, args.refreshes, args.interval, helpers)
-                for make in makers]
+        if args.breakdown:
+            # Which part of a refresh costs what: the synchronous calls against
+            # the asynchronous ones; the same page leaves every caption as it
+            # was; a hidden board updates its labels unpainted.
+            makers += [
+                (lambda server: BareFetchSubject(server.port, count, args.interval, "--connect"),
+                 None),
+                (lambda server: KazebanSubject(server.port, args.interval,
+                                               label="Kazeban, same page"), demo_page()),
+                (lambda server: KazebanSubject(server.port, args.interval,
+                                               "[Position]\nshow=0\n", "Kazeban, hidden"),
+                 None),
+            ]
+        rows = [bench_refreshes(make, args.refreshes, args.interval, helpers, page)
+                for make, page in makers]
         report["refreshes"] = rows
         print_refreshes(rows, args.interval)
 
-    later = other_wine_programs({os.getpid()})
+    later = other_wine_programs()
     if later:
-        print(f"\n  note: other Windows programs seen at the end: {', '.join(sorted(set(later)))}")
-    print(f"\nTotal {time.time() - started:.0f} s")
+        print(f"\n  note: other Windows programs seen at the end: {', '.join(later)}")
+    print(f"\nTotal {time.time() - started:.0f} s; load average {os.getloadavg()[0]:.2f}")
     if args.json:
         Path(args.json).write_text(json.dumps(report, indent=1))
 

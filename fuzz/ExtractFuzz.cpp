@@ -22,22 +22,16 @@ void Check(bool condition) {
     }
 }
 
-bool IsSubstring(const std::string& part, const std::string& whole) {
-    return whole.find(part) != std::string::npos;
-}
+bool IsSubstring(const std::string& part, const std::string& whole) { return whole.find(part) != std::string::npos; }
 
 bool IsSuffix(const std::string& part, const std::string& whole) {
-    return part.size() <= whole.size() &&
-           whole.compare(whole.size() - part.size(), part.size(), part) == 0;
+    return part.size() <= whole.size() && whole.compare(whole.size() - part.size(), part.size(), part) == 0;
 }
 
-bool IsPrefix(const std::string& part, const std::string& whole) {
-    return whole.compare(0, part.size(), part) == 0;
-}
+bool IsPrefix(const std::string& part, const std::string& whole) { return whole.compare(0, part.size(), part) == 0; }
 
 // The rule as worded: walk back over lead bytes from every candidate.
-int ReferenceFindToken(const std::string& text, const std::string& token,
-                       const LeadByteSet& leadBytes) {
+int ReferenceFindToken(const std::string& text, const std::string& token, const LeadByteSet& leadBytes) {
     if (text.empty() || token.empty() || token.size() > text.size()) {
         return 0;
     }
@@ -59,8 +53,7 @@ int ReferenceFindToken(const std::string& text, const std::string& token,
     return 0;
 }
 
-void CheckFindToken(const std::string& text, const std::string& token,
-                    const LeadByteSet& leadBytes) {
+void CheckFindToken(const std::string& text, const std::string& token, const LeadByteSet& leadBytes) {
     const int found = kazeban::FindToken(text, token, leadBytes);
     Check(found == ReferenceFindToken(text, token, leadBytes));
 }

@@ -12,6 +12,8 @@ TMainForm* MainForm = nullptr;
 
 namespace {
 
+// Layout tables are data: one component a line, as a form designer would keep them.
+// clang-format off
 constexpr char kFace[] = "ＭＳ Ｐゴシック";
 
 const forms::TFormSpec kBoardForm = {
@@ -65,6 +67,7 @@ const forms::TLabelSpec kBoardLabels[] = {
     {"Label_D9", 409, 160, 145, "Label_D1", &kFigureFont, false},
     {"Label_Ver", 502, 80, 10, "Ver.1.000", nullptr, false},
 };
+// clang-format on
 
 constexpr int kRowCount = 9;
 constexpr int kFirstRowTop = 25;
@@ -179,8 +182,7 @@ void TMainForm::RefreshQuotes() {
             row.S->SetCaption(SText);
             bool rising = ColorCode == "00";
             row.D->SetCaption(rising ? "↑" : "↓");
-            row.D->Font().SetColor(rising ? kRisingColor : kFallingColor);
-            row.D->FontChanged();
+            row.D->SetFontColor(rising ? kRisingColor : kFallingColor);
         }
     }
     Update();
@@ -188,17 +190,17 @@ void TMainForm::RefreshQuotes() {
 
 void TMainForm::Dispatch(forms::TMessage& message) {
     switch (message.Msg) {
-    case WM_QUERYENDSESSION:
-        WMQueryEndSession(message);
-        return;
-    case WM_LBUTTONDOWN:
-        WMLButtonDown(message);
-        return;
-    case WM_ENDSESSION:
-        WMEndSession(message);
-        break;
-    default:
-        break;
+        case WM_QUERYENDSESSION:
+            WMQueryEndSession(message);
+            return;
+        case WM_LBUTTONDOWN:
+            WMLButtonDown(message);
+            return;
+        case WM_ENDSESSION:
+            WMEndSession(message);
+            break;
+        default:
+            break;
     }
     TForm::Dispatch(message);
 }

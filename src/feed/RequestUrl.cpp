@@ -13,8 +13,8 @@ const char kDefaultQuoteHost[] = "127.0.0.1:8740";
 namespace {
 
 bool IsHostNameChar(char ch) {
-    return (ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z') || (ch >= '0' && ch <= '9') ||
-           ch == '.' || ch == '-' || ch == '_';
+    return (ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z') || (ch >= '0' && ch <= '9') || ch == '.' || ch == '-' ||
+           ch == '_';
 }
 
 bool IsValidPort(const std::string& port) {
@@ -53,8 +53,7 @@ std::string MakeBaseUrl(const std::string& host) { return "http://" + host + kQu
 
 std::string CounterText(std::int32_t counter) {
     char digits[16];
-    std::snprintf(digits, sizeof digits, "%04X",
-                  static_cast<unsigned>(static_cast<std::uint32_t>(counter)));
+    std::snprintf(digits, sizeof digits, "%04X", static_cast<unsigned>(static_cast<std::uint32_t>(counter)));
     return digits;
 }
 

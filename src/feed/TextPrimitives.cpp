@@ -43,8 +43,7 @@ int FindToken(const std::string& text, const std::string& token, const LeadByteS
             return 0;
         }
         std::size_t runStart = found;
-        while (runStart > known &&
-               leadBytes.IsLeadByte(static_cast<unsigned char>(text[runStart - 1]))) {
+        while (runStart > known && leadBytes.IsLeadByte(static_cast<unsigned char>(text[runStart - 1]))) {
             --runStart;
         }
         const bool oddRun = (found - runStart) % 2 == 1;

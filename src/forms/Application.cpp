@@ -73,8 +73,7 @@ void TApplication::Terminate() {
 }
 
 void TApplication::ShowException(const Exception& e) {
-    MessageBoxW(Handle(), ToWide(ExceptionBoxText(e.Message())).c_str(), ToWide(title_).c_str(),
-                MB_OK | MB_ICONSTOP);
+    MessageBoxW(Handle(), ToWide(ExceptionBoxText(e.Message())).c_str(), ToWide(title_).c_str(), MB_OK | MB_ICONSTOP);
 }
 
 void TApplication::HandleException(std::exception_ptr error) {
@@ -92,17 +91,17 @@ void TApplication::HandleException(std::exception_ptr error) {
 
 LRESULT TApplication::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_CLOSE:
-        // Closing the application means closing its main form.
-        if (mainForm_) mainForm_->Close();
-        return 0;
-    case WM_QUERYENDSESSION:
-        return TRUE;
-    case WM_ENDSESSION:
-        if (wParam) terminated_ = true;
-        return 0;
-    default:
-        return DefaultProc(message, wParam, lParam);
+        case WM_CLOSE:
+            // Closing the application means closing its main form.
+            if (mainForm_) mainForm_->Close();
+            return 0;
+        case WM_QUERYENDSESSION:
+            return TRUE;
+        case WM_ENDSESSION:
+            if (wParam) terminated_ = true;
+            return 0;
+        default:
+            return DefaultProc(message, wParam, lParam);
     }
 }
 

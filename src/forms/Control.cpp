@@ -5,8 +5,7 @@
 
 namespace forms {
 
-TControl::TControl(TForm& parent, std::string name, int id)
-    : TComponent(std::move(name)), parent_(parent), id_(id) {
+TControl::TControl(TForm& parent, std::string name, int id) : TComponent(std::move(name)), parent_(parent), id_(id) {
     parent_.controls_.push_back(this);
 }
 
@@ -21,6 +20,9 @@ void TControl::SetTop(int top) {
 }
 
 void TControl::SetSize(int width, int height) {
+    // Most refreshes change a figure for one of the same width: moving a
+    // window to where it already is still costs a round of repainting.
+    if (width == width_ && height == height_) return;
     width_ = width;
     height_ = height;
     ApplyBounds();
@@ -45,8 +47,9 @@ void TControl::SetCaption(const std::string& caption) {
 
 TLabel::TLabel(TForm& parent, const TLabelSpec& spec)
     : TControl(parent, spec.Name, spec.Id),
-      font_(spec.Font ? TFont(*spec.Font) : TFont(TFontSpec{parent.Font().Name().c_str(), parent.Font().Height(),
-                                                            parent.Font().Bold(), parent.Font().Color()})),
+      font_(spec.Font ? TFont(*spec.Font)
+                      : TFont(TFontSpec{parent.Font().Name().c_str(), parent.Font().Height(), parent.Font().Bold(),
+                                        parent.Font().Color()})),
       transparent_(spec.Transparent),
       color_(parent.Color()) {
     left_ = spec.Left;
@@ -77,9 +80,10 @@ void TLabel::CaptionChanged() {
     if (HandleAllocated()) InvalidateRect(WindowHandle(), nullptr, TRUE);
 }
 
-void TLabel::FontChanged() {
-    AutoSize();
-    if (HandleAllocated()) InvalidateRect(WindowHandle(), nullptr, TRUE);
+void TLabel::SetFontColor(COLORREF color) {
+    if (color == font_.Color()) return;
+    font_.SetColor(color);
+    if (HandleAllocated()) InvalidateRect(WindowHandle(), nullptr, FALSE);
 }
 
 void TLabel::AutoSize() {
@@ -116,16 +120,16 @@ void TLabel::Paint() {
 
 LRESULT TLabel::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_PAINT:
-        Paint();
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_LBUTTONDBLCLK:
-        if (OnDblClick) OnDblClick(this);
-        return 0;
-    default:
-        return DefaultProc(message, wParam, lParam);
+        case WM_PAINT:
+            Paint();
+            return 0;
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_LBUTTONDBLCLK:
+            if (OnDblClick) OnDblClick(this);
+            return 0;
+        default:
+            return DefaultProc(message, wParam, lParam);
     }
 }
 

@@ -65,9 +65,10 @@ class TLabel : public TControl {
 public:
     TLabel(TForm& parent, const TLabelSpec& spec);
 
-    TFont& Font() { return font_; }
-    // Repaints after a change made through Font().
-    void FontChanged();
+    const TFont& Font() const { return font_; }
+    // A new text colour needs neither a new font nor a new size; the same
+    // colour again needs not even a repaint.
+    void SetFontColor(COLORREF color);
 
     TNotifyEvent OnDblClick;
 

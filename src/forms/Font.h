@@ -23,14 +23,12 @@ public:
     const std::string& Name() const { return name_; }
     int Height() const { return height_; }
     bool Bold() const { return bold_; }
-    bool Underline() const { return underline_; }
     COLORREF Color() const { return color_; }
 
     void SetColor(COLORREF color) { color_ = color; }
-    void SetStyle(bool bold, bool underline);
 
-    // Made on first use and again after a style change; always with the
-    // Shift_JIS character set, or the Japanese glyphs are lost.
+    // Made on first use; always with the Shift_JIS character set, or the
+    // Japanese glyphs are lost.
     HFONT Handle() const;
 
 private:
@@ -41,7 +39,6 @@ private:
     std::string name_;
     int height_ = -12;
     bool bold_ = false;
-    bool underline_ = false;
     COLORREF color_ = 0;
     mutable std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter> handle_;
 };

@@ -38,8 +38,8 @@ TForm::TForm(TApplication* owner, const TFormSpec& spec)
         height_ = rect.bottom - rect.top;
     }
     if (spec.IconId)
-        icon_ = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(spec.IconId), IMAGE_ICON,
-                                              16, 16, LR_DEFAULTCOLOR));
+        icon_ = static_cast<HICON>(
+            LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(spec.IconId), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
 }
 
 TForm::~TForm() {
@@ -57,17 +57,17 @@ HWND TForm::Handle() {
 DWORD TForm::WindowStyle() const {
     DWORD style = WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
     switch (borderStyle_) {
-    case TFormBorderStyle::bsNone:
-        return style | WS_POPUP;
-    case TFormBorderStyle::bsSingle:
-        style |= WS_CAPTION | WS_BORDER;
-        break;
-    case TFormBorderStyle::bsSizeable:
-        style |= WS_CAPTION | WS_THICKFRAME;
-        break;
-    case TFormBorderStyle::bsDialog:
-        style |= WS_CAPTION | WS_DLGFRAME;
-        break;
+        case TFormBorderStyle::bsNone:
+            return style | WS_POPUP;
+        case TFormBorderStyle::bsSingle:
+            style |= WS_CAPTION | WS_BORDER;
+            break;
+        case TFormBorderStyle::bsSizeable:
+            style |= WS_CAPTION | WS_THICKFRAME;
+            break;
+        case TFormBorderStyle::bsDialog:
+            style |= WS_CAPTION | WS_DLGFRAME;
+            break;
     }
     if (borderIcons_ & biSystemMenu) {
         style |= WS_SYSMENU;
@@ -79,9 +79,7 @@ DWORD TForm::WindowStyle() const {
     return style;
 }
 
-DWORD TForm::WindowExStyle() const {
-    return borderStyle_ == TFormBorderStyle::bsDialog ? WS_EX_DLGMODALFRAME : 0;
-}
+DWORD TForm::WindowExStyle() const { return borderStyle_ == TFormBorderStyle::bsDialog ? WS_EX_DLGMODALFRAME : 0; }
 
 void TForm::CreateFormWindow() {
     if (position_ == TPosition::poScreenCenter && !positioned_) {
@@ -190,32 +188,32 @@ void TForm::Paint() {
 
 void TForm::Dispatch(TMessage& message) {
     switch (message.Msg) {
-    case WM_CLOSE:
-        Close();
-        message.Result = 0;
-        return;
-    case WM_ERASEBKGND: {
-        RECT client;
-        GetClientRect(WindowHandle(), &client);
-        HBRUSH brush = CreateSolidBrush(ColorToRgb(color_));
-        FillRect(reinterpret_cast<HDC>(message.WParam), &client, brush);
-        DeleteObject(brush);
-        message.Result = 1;
-        return;
-    }
-    case WM_PAINT:
-        Paint();
-        message.Result = 0;
-        return;
-    case WM_LBUTTONDBLCLK:
-        if (OnDblClick) OnDblClick(this);
-        message.Result = 0;
-        return;
-    case WM_WINDOWPOSCHANGED:
-        if (!ownMoves_) RecordBounds();
-        break;
-    default:
-        break;
+        case WM_CLOSE:
+            Close();
+            message.Result = 0;
+            return;
+        case WM_ERASEBKGND: {
+            RECT client;
+            GetClientRect(WindowHandle(), &client);
+            HBRUSH brush = CreateSolidBrush(ColorToRgb(color_));
+            FillRect(reinterpret_cast<HDC>(message.WParam), &client, brush);
+            DeleteObject(brush);
+            message.Result = 1;
+            return;
+        }
+        case WM_PAINT:
+            Paint();
+            message.Result = 0;
+            return;
+        case WM_LBUTTONDBLCLK:
+            if (OnDblClick) OnDblClick(this);
+            message.Result = 0;
+            return;
+        case WM_WINDOWPOSCHANGED:
+            if (!ownMoves_) RecordBounds();
+            break;
+        default:
+            break;
     }
     message.Result = DefaultProc(message.Msg, message.WParam, message.LParam);
 }

@@ -24,8 +24,7 @@ TIniFile::~TIniFile() {
     WritePrivateProfileStringA(nullptr, nullptr, nullptr, fileName_.c_str());
 }
 
-std::string TIniFile::ReadString(const std::string& section, const std::string& key,
-                                 const std::string& defaultValue) {
+std::string TIniFile::ReadString(const std::string& section, const std::string& key, const std::string& defaultValue) {
     char buffer[kValueBufferSize];
     DWORD length = GetPrivateProfileStringA(section.c_str(), key.c_str(), defaultValue.c_str(), buffer,
                                             kValueBufferSize, fileName_.c_str());

@@ -41,8 +41,7 @@ void TTimer::UpdateTimer() {
     // SetTimer takes at most USER_TIMER_MAXIMUM (about 24.8 days); a longer
     // interval is as good as never within one logon.
     UINT elapse = interval_ > USER_TIMER_MAXIMUM ? USER_TIMER_MAXIMUM : interval_;
-    if (!SetTimer(WindowHandle(), kTimerId, elapse, nullptr))
-        throw Exception("タイマーを取得できません");
+    if (!SetTimer(WindowHandle(), kTimerId, elapse, nullptr)) throw Exception("タイマーを取得できません");
 }
 
 LRESULT TTimer::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -21,8 +21,8 @@ void Window::CreateHandle(const CreateParams& params) {
         wc.lpszClassName = params.className;
         RegisterClassExW(&wc);
     }
-    CreateWindowExW(params.exStyle, params.className, params.title, params.style, params.x, params.y,
-                    params.width, params.height, params.parent, params.menuOrId, instance, this);
+    CreateWindowExW(params.exStyle, params.className, params.title, params.style, params.x, params.y, params.width,
+                    params.height, params.parent, params.menuOrId, instance, this);
 }
 
 void Window::DestroyHandle() {
@@ -30,9 +30,7 @@ void Window::DestroyHandle() {
     hwnd_ = nullptr;
 }
 
-LRESULT Window::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefaultProc(message, wParam, lParam);
-}
+LRESULT Window::WndProc(UINT message, WPARAM wParam, LPARAM lParam) { return DefaultProc(message, wParam, lParam); }
 
 LRESULT Window::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(hwnd_, message, wParam, lParam);

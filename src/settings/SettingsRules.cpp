@@ -7,8 +7,8 @@ namespace kazeban {
 std::string SettingsPathFor(const std::string& exePath) {
     const std::size_t lastSeparator = exePath.find_last_of("\\:");
     const std::size_t lastDot = exePath.rfind('.');
-    const bool hasExtension = lastDot != std::string::npos &&
-                              (lastSeparator == std::string::npos || lastDot > lastSeparator);
+    const bool hasExtension =
+        lastDot != std::string::npos && (lastSeparator == std::string::npos || lastDot > lastSeparator);
     return (hasExtension ? exePath.substr(0, lastDot) : exePath) + ".INI";
 }
 
@@ -50,8 +50,7 @@ std::int32_t ParseSettingsInt(const std::string& text, std::int32_t defaultValue
     std::size_t hexDigitsAt = std::string::npos;
     if (at < value.size() && (value[at] == '$' || value[at] == 'x' || value[at] == 'X')) {
         hexDigitsAt = at + 1;
-    } else if (at + 1 < value.size() && value[at] == '0' &&
-               (value[at + 1] == 'x' || value[at + 1] == 'X')) {
+    } else if (at + 1 < value.size() && value[at] == '0' && (value[at + 1] == 'x' || value[at + 1] == 'X')) {
         hexDigitsAt = at + 2;
     }
 

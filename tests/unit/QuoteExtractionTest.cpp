@@ -9,28 +9,27 @@ namespace {
 
 // 136 bytes: the time cell and one USDJPY row; EURJPY is absent.
 const std::string kWorkedPage =
-    "<tr><td id="             // 1-11
-    "timer"                   // 12-16
-    ">"                       // 17
-    "12:34:56"                // 18-25
-    "&nbsp;"                  // 26-31
-    "</td></tr><tr><td>"      // 32-49
-    "USDJPY"                  // 50-55
-    "</td><td nowrap>"        // 56-71
-    "117.20"                  // 72-77
-    "</td><td>"               // 78-86
-    "117.25"                  // 87-92
-    "</td><td style="         // 93-107
-    "color:#"                 // 108-114
-    "00A000"                  // 115-120
-    ">"                       // 121
-    "+0.05"                   // 122-126
-    "</td></tr>";             // 127-136
+    "<tr><td id="         // 1-11
+    "timer"               // 12-16
+    ">"                   // 17
+    "12:34:56"            // 18-25
+    "&nbsp;"              // 26-31
+    "</td></tr><tr><td>"  // 32-49
+    "USDJPY"              // 50-55
+    "</td><td nowrap>"    // 56-71
+    "117.20"              // 72-77
+    "</td><td>"           // 78-86
+    "117.25"              // 87-92
+    "</td><td style="     // 93-107
+    "color:#"             // 108-114
+    "00A000"              // 115-120
+    ">"                   // 121
+    "+0.05"               // 122-126
+    "</td></tr>";         // 127-136
 
-std::string Row(const std::string& ticker, const std::string& b, const std::string& s,
-                const std::string& color) {
-    return "<tr><td>" + ticker + "</td><td nowrap>" + b + "</td><td>" + s +
-           "</td><td style=\"color:#" + color + "\">+0.01</td></tr>\n";
+std::string Row(const std::string& ticker, const std::string& b, const std::string& s, const std::string& color) {
+    return "<tr><td>" + ticker + "</td><td nowrap>" + b + "</td><td>" + s + "</td><td style=\"color:#" + color +
+           "\">+0.01</td></tr>\n";
 }
 
 class QuoteExtractionTest : public testing::Test {
@@ -72,7 +71,7 @@ TEST_F(QuoteExtractionTest, WorkedExampleMissingPairReadsFromPosition22) {
     EXPECT_EQ("EURJPY", figures.PairText);
     EXPECT_EQ("4:56&nbsp;", figures.BText);
     EXPECT_EQ("><tr><td>USDJPY", figures.SText);
-    EXPECT_EQ("00", figures.ColorCode);  // borrowed from the USDJPY row
+    EXPECT_EQ("00", figures.ColorCode);                 // borrowed from the USDJPY row
     EXPECT_EQ(kWorkedPage.substr(40), texts.WorkText);  // from page position 41
 }
 
@@ -84,14 +83,12 @@ TEST_F(QuoteExtractionTest, TimeCaptionWhenTokensAreMissingOrOdd) {
     };
     const Case cases[] = {
         {"empty page", "", "TIME:"},
-        {"no timer: from the page's first >", "<p>x</p><td id=clock>10:00&nbsp;",
-         "TIME:x</p><td id=clock>10:00"},
+        {"no timer: from the page's first >", "<p>x</p><td id=clock>10:00&nbsp;", "TIME:x</p><td id=clock>10:00"},
         {"no > after timer: starts at timer", "<b>a</b> timer 10:00&nbsp;", "TIME:timer 10:00"},
         {"no &nbsp after the >", "&nbsp;<td id=timer>10:00</td>", "TIME:"},
         {"&nbsp right after the >", "<td id=timer>&nbsp;10:00", "TIME:"},
         {"nothing trimmed", "<td id=timer> 10:00 <b>&nbsp;", "TIME: 10:00 <b>"},
-        {"double-byte text copied as is", "<td id=timer>12:00\x8E\x9E&nbsp;",
-         "TIME:12:00\x8E\x9E"},
+        {"double-byte text copied as is", "<td id=timer>12:00\x8E\x9E&nbsp;", "TIME:12:00\x8E\x9E"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -110,23 +107,18 @@ TEST_F(QuoteExtractionTest, PairFiguresWhenTokensAreMissingOrOdd) {
     const Case cases[] = {
         // With no "</td>" at all the S figure search starts at byte 9 of the
         // B remainder ("117.20<t" skipped) and finds no end either.
-        {"no first </td>", "<td>USDJPY</td><td nowrap>117.20<td>117.25<td style=color:#FF0000>",
-         "", "", "FF"},
-        {"no second </td>", "<td>USDJPY</td><td nowrap>117.20</td><td>117.25 color:#FF0000",
-         "117.20", "", "FF"},
+        {"no first </td>", "<td>USDJPY</td><td nowrap>117.20<td>117.25<td style=color:#FF0000>", "", "", "FF"},
+        {"no second </td>", "<td>USDJPY</td><td nowrap>117.20</td><td>117.25 color:#FF0000", "117.20", "", "FF"},
         // Bytes 7 and 8 of "117.25</td>...".
-        {"no color:#", "<td>USDJPY</td><td nowrap>117.20</td><td>117.25</td><td>+0.05</td>",
-         "117.20", "117.25", "</"},
-        {"one byte after color:#", "<td>USDJPY</td><td nowrap>1</td><td>2</td><td style=color:#0",
-         "1", "2", "0"},
-        {"nothing after color:#", "<td>USDJPY</td><td nowrap>1</td><td>2</td><td style=color:#",
-         "1", "2", ""},
+        {"no color:#", "<td>USDJPY</td><td nowrap>117.20</td><td>117.25</td><td>+0.05</td>", "117.20", "117.25", "</"},
+        {"one byte after color:#", "<td>USDJPY</td><td nowrap>1</td><td>2</td><td style=color:#0", "1", "2", "0"},
+        {"nothing after color:#", "<td>USDJPY</td><td nowrap>1</td><td>2</td><td style=color:#", "1", "2", ""},
         // The color search starts at the S figure, so a colour inside it counts.
-        {"color inside the S cell", "<td>USDJPY</td><td nowrap>1</td><td>color:#AB</td>color:#CD",
-         "1", "color:#AB", "AB"},
+        {"color inside the S cell", "<td>USDJPY</td><td nowrap>1</td><td>color:#AB</td>color:#CD", "1", "color:#AB",
+         "AB"},
         // The heading's ticker decides, though it is not in the table.
-        {"ticker twice", "<h1>USDJPY chart</h1>" + Row("USDJPY", "117.20", "117.25", "00A000"),
-         "td>USDJPY", "nowrap>117.20", "00"},
+        {"ticker twice", "<h1>USDJPY chart</h1>" + Row("USDJPY", "117.20", "117.25", "00A000"), "td>USDJPY",
+         "nowrap>117.20", "00"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -19,7 +19,7 @@ TEST(SettingsPathTest, ReplacesOnlyTheFileNamesExtension) {
         {"C:\\a.b\\board", "C:\\a.b\\board.INI"},  // a dot in a folder is no extension
         {"C:board.x.exe", "C:board.x.INI"},        // only the last dot
         {"C:.x\\b", "C:.x\\b.INI"},
-        {"a.b:c", "a.b:c.INI"},                    // ':' ends a name as '\\' does
+        {"a.b:c", "a.b:c.INI"},  // ':' ends a name as '\\' does
         {"board", "board.INI"},
         {"board.", "board.INI"},
         {"", ".INI"},
@@ -67,11 +67,34 @@ TEST(SettingsIntTest, AcceptedForms) {
 
 TEST(SettingsIntTest, RejectedFormsGiveTheDefault) {
     const char* const cases[] = {
-        "",           " ",          "\t5",         "5 ",        "12.5",        "30000ms",
-        "yes",        "2147483648", "-2147483649", "99999999999999999999",   "+",
-        "-",          "+-5",        "- 5",         "$",         "0x",          "0X",
-        "x",          "-$",         "$100000000",  "$FFFFFFFFF", "$12G",     "0x-5",
-        "$ 5",        "0x 5",       "00x5",        "5\n",       "\xEF\xBC\x95",
+        "",
+        " ",
+        "\t5",
+        "5 ",
+        "12.5",
+        "30000ms",
+        "yes",
+        "2147483648",
+        "-2147483649",
+        "99999999999999999999",
+        "+",
+        "-",
+        "+-5",
+        "- 5",
+        "$",
+        "0x",
+        "0X",
+        "x",
+        "-$",
+        "$100000000",
+        "$FFFFFFFFF",
+        "$12G",
+        "0x-5",
+        "$ 5",
+        "0x 5",
+        "00x5",
+        "5\n",
+        "\xEF\xBC\x95",
     };
     for (const char* text : cases) {
         SCOPED_TRACE(text);

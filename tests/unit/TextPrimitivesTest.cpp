@@ -31,8 +31,9 @@ const FindCase kFindCases[] = {
     {"lead run 3 refuses", "\x81\x81\x81>", ">", 0, 4},
     {"lead run 4 accepts", "\x81\x81\x81\x81>", ">", 5, 5},
     // Only the run directly before the match counts: 'a' ends the first run.
-    {"run broken by single byte", "\x81\x81\x81"
-                                  "a\x81\x81>",
+    {"run broken by single byte",
+     "\x81\x81\x81"
+     "a\x81\x81>",
      ">", 7, 7},
     // 0x40 is a trail byte but not a lead byte, so the run before '>' is empty.
     {"after a complete char", "\x81\x40>", ">", 3, 3},
@@ -40,8 +41,9 @@ const FindCase kFindCases[] = {
     {"token starting on a trail byte", "\x83\x83\x63", "\x83\x63", 0, 2},
     // After a refused match the search resumes one byte on, so an
     // overlapping occurrence is still found.
-    {"overlapping after refusal", "\x83"
-                                  "aaa",
+    {"overlapping after refusal",
+     "\x83"
+     "aaa",
      "aa", 3, 2},
     // Tokens that start with a lead byte can match again inside the same
     // run, so the run before the second match spans the first one.
@@ -65,9 +67,8 @@ TEST(FindTokenTest, ShiftJisLeadRangesAreExact) {
         unsigned char byte;
         bool lead;
     };
-    const Case cases[] = {{0x40, false}, {0x80, false}, {0x81, true},  {0x9F, true},
-                          {0xA0, false}, {0xDF, false}, {0xE0, true},  {0xFC, true},
-                          {0xFD, false}, {0xFF, false}, {'a', false}, {'\\', false}};
+    const Case cases[] = {{0x40, false}, {0x80, false}, {0x81, true},  {0x9F, true},  {0xA0, false}, {0xDF, false},
+                          {0xE0, true},  {0xFC, true},  {0xFD, false}, {0xFF, false}, {'a', false},  {'\\', false}};
     const LeadByteSet shiftJis = LeadByteSet::ShiftJis();
     for (const Case& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.byte));
@@ -127,8 +128,7 @@ TEST(CutTextTest, RestOfTextRunsToTheEnd) {
         int start;
         const char* expected;
     };
-    const Case cases[] = {{INT_MIN, "abcde"}, {0, "abcde"}, {1, "abcde"},
-                          {3, "cde"},         {5, "e"},     {6, ""}};
+    const Case cases[] = {{INT_MIN, "abcde"}, {0, "abcde"}, {1, "abcde"}, {3, "cde"}, {5, "e"}, {6, ""}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.start);
         EXPECT_EQ(c.expected, RestOfText("abcde", c.start));

@@ -9,14 +9,10 @@ TEST(ExceptionBoxText, AddsAFullStopOnlyAfterCharactersSortingAfterIt) {
         const char* message;
         const char* shown;
     } cases[] = {
-        {"", ""},
-        {"abc", "abc."},
-        {"done.", "done."},
-        {"50%", "50%"},        // '%' sorts before '.'
-        {"a-", "a-"},          // '-' too
-        {"x/", "x/."},         // '/' sorts after '.'
-        {"end!", "end!"},
-        {"\x82\xF1", "\x82\xF1."},  // a double-byte last character counts by its last byte
+        {"", ""},         {"abc", "abc."},           {"done.", "done."}, {"50%", "50%"},  // '%' sorts before '.'
+        {"a-", "a-"},                                                                     // '-' too
+        {"x/", "x/."},                                                                    // '/' sorts after '.'
+        {"end!", "end!"}, {"\x82\xF1", "\x82\xF1."},  // a double-byte last character counts by its last byte
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);

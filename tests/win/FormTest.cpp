@@ -11,9 +11,20 @@ namespace {
 
 constexpr forms::TFontSpec kFont = {"ＭＳ Ｐゴシック", -12, false, forms::clWindowText};
 const forms::TFormSpec kSpec = {
-    "TestForm", "テスト", L"TTestForm", forms::TFormBorderStyle::bsNone,
-    forms::biSystemMenu | forms::biMinimize | forms::biMaximize, forms::TPosition::poDesigned,
-    120, 90, 182, 178, true, forms::clWhite, kFont, 0,
+    "TestForm",
+    "テスト",
+    L"TTestForm",
+    forms::TFormBorderStyle::bsNone,
+    forms::biSystemMenu | forms::biMinimize | forms::biMaximize,
+    forms::TPosition::poDesigned,
+    120,
+    90,
+    182,
+    178,
+    true,
+    forms::clWhite,
+    kFont,
+    0,
 };
 const forms::TLabelSpec kLabel = {"Label1", 7, 10, 25, "表示", nullptr, false};
 

@@ -38,11 +38,10 @@ struct UsageError {
 
 std::string Utf8(const std::wstring& text) {
     if (text.empty()) return {};
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                   0, nullptr, nullptr);
+    int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                        nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
     return out;
 }
 
@@ -79,8 +78,7 @@ bool ParseNumber(const std::wstring& text, long long& value) {
     bool negative = !text.empty() && text[0] == L'-';
     if (negative) pos = 1;
     int base = 10;
-    if (text.size() > pos + 2 && text[pos] == L'0' &&
-        (text[pos + 1] == L'x' || text[pos + 1] == L'X')) {
+    if (text.size() > pos + 2 && text[pos] == L'0' && (text[pos + 1] == L'x' || text[pos + 1] == L'X')) {
         base = 16;
         pos += 2;
     }
@@ -132,8 +130,7 @@ std::wstring TextOf(HWND hwnd) {
     std::vector<wchar_t> buffer(1024);
     for (;;) {
         int length = InternalGetWindowText(hwnd, buffer.data(), static_cast<int>(buffer.size()));
-        if (length < static_cast<int>(buffer.size()) - 1)
-            return std::wstring(buffer.data(), length);
+        if (length < static_cast<int>(buffer.size()) - 1) return std::wstring(buffer.data(), length);
         buffer.resize(buffer.size() * 2);
     }
 }
@@ -180,13 +177,10 @@ bool HasLayeredAttributes(HWND hwnd) {
 }
 
 bool Matches(HWND hwnd, const Filter& filter) {
-    if (!filter.className.empty() && _wcsicmp(ClassOf(hwnd).c_str(), filter.className.c_str()) != 0)
-        return false;
+    if (!filter.className.empty() && _wcsicmp(ClassOf(hwnd).c_str(), filter.className.c_str()) != 0) return false;
     if (filter.hasPid && PidOf(hwnd) != filter.pid) return false;
     if (filter.hasTitle && TextOf(hwnd) != filter.title) return false;
-    if (!filter.exePart.empty() &&
-        Lower(ImageOf(PidOf(hwnd))).find(filter.exePart) == std::wstring::npos)
-        return false;
+    if (!filter.exePart.empty() && Lower(ImageOf(PidOf(hwnd))).find(filter.exePart) == std::wstring::npos) return false;
     if (filter.visible && !IsWindowVisible(hwnd)) return false;
     // The ex-style and the attributes are set by two calls; a test that waits
     // for "layered" wants both.
@@ -230,16 +224,14 @@ std::string WindowInfo(HWND hwnd) {
         layered = "{\"ok\":" + Bool(ok) + ",\"key\":" + Num(key) + ",\"alpha\":" + Num(alpha) +
                   ",\"flags\":" + Num(flags) + "}";
     }
-    return "{\"hwnd\":" + Handle(hwnd) + ",\"pid\":" + Num(pid) +
-           ",\"class\":" + Quote(ClassOf(hwnd)) + ",\"title\":" + Quote(TextOf(hwnd)) +
+    return "{\"hwnd\":" + Handle(hwnd) + ",\"pid\":" + Num(pid) + ",\"class\":" + Quote(ClassOf(hwnd)) +
+           ",\"title\":" + Quote(TextOf(hwnd)) +
            ",\"style\":" + Num(static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE))) +
-           ",\"exstyle\":" + Num(static_cast<DWORD>(exStyle)) +
-           ",\"visible\":" + Bool(IsWindowVisible(hwnd)) +
+           ",\"exstyle\":" + Num(static_cast<DWORD>(exStyle)) + ",\"visible\":" + Bool(IsWindowVisible(hwnd)) +
            ",\"enabled\":" + Bool(IsWindowEnabled(hwnd)) + ",\"rect\":" + Rect(rect) +
-           ",\"client\":{\"left\":" + Num(origin.x) + ",\"top\":" + Num(origin.y) +
-           ",\"width\":" + Num(client.right) + ",\"height\":" + Num(client.bottom) +
-           "},\"owner\":" + Handle(GetWindow(hwnd, GW_OWNER)) + ",\"layered\":" + layered +
-           ",\"exe\":" + Quote(ImageOf(pid)) + "}";
+           ",\"client\":{\"left\":" + Num(origin.x) + ",\"top\":" + Num(origin.y) + ",\"width\":" + Num(client.right) +
+           ",\"height\":" + Num(client.bottom) + "},\"owner\":" + Handle(GetWindow(hwnd, GW_OWNER)) +
+           ",\"layered\":" + layered + ",\"exe\":" + Quote(ImageOf(pid)) + "}";
 }
 
 // "visible" is what the user sees (every ancestor shown too); "shown" is the
@@ -252,8 +244,8 @@ std::string ChildInfo(HWND child, HWND root) {
     return "{\"hwnd\":" + Handle(child) + ",\"parent\":" + Handle(GetParent(child)) +
            ",\"id\":" + Num(GetDlgCtrlID(child)) + ",\"class\":" + Quote(ClassOf(child)) +
            ",\"text\":" + Quote(TextOf(child)) + ",\"visible\":" + Bool(IsWindowVisible(child)) +
-           ",\"shown\":" + Bool((style & WS_VISIBLE) != 0) +
-           ",\"style\":" + Num(static_cast<DWORD>(style)) + ",\"rect\":" + Rect(rect) + "}";
+           ",\"shown\":" + Bool((style & WS_VISIBLE) != 0) + ",\"style\":" + Num(static_cast<DWORD>(style)) +
+           ",\"rect\":" + Rect(rect) + "}";
 }
 
 template <typename Each>
@@ -351,8 +343,8 @@ int Board(const Args& args) {
         if (labels.size() > 1) labels += ",\n ";
         labels += "\"" + Num(GetDlgCtrlID(child)) + "\":" + ChildInfo(child, board);
     }
-    Print("{\"board\":" + WindowInfo(board) + ",\n\"app\":" +
-          (apps.empty() ? "null" : WindowInfo(apps.front())) + ",\n\"labels\":" + labels + "}}");
+    Print("{\"board\":" + WindowInfo(board) + ",\n\"app\":" + (apps.empty() ? "null" : WindowInfo(apps.front())) +
+          ",\n\"labels\":" + labels + "}}");
     return kExitOk;
 }
 
@@ -391,9 +383,7 @@ int Move(const Args& args) {
     return kExitOk;
 }
 
-std::string CountOrNull(bool ok, unsigned long long value) {
-    return ok ? Num(static_cast<long long>(value)) : "null";
-}
+std::string CountOrNull(bool ok, unsigned long long value) { return ok ? Num(static_cast<long long>(value)) : "null"; }
 
 // Wine answers GetProcessHandleCount for another process with 0. Its handle
 // values are 4, 8, 12, ... and a closed slot is reused lowest first, so
@@ -408,8 +398,8 @@ long long ProbeHandles(DWORD pid) {
     long long count = 0;
     for (int slot = 1, freeRun = 0; slot < kMaxSlots && freeRun < kFreeRunEnd; ++slot) {
         HANDLE copy = nullptr;
-        if (DuplicateHandle(process, reinterpret_cast<HANDLE>(static_cast<uintptr_t>(slot) * 4),
-                            GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+        if (DuplicateHandle(process, reinterpret_cast<HANDLE>(static_cast<uintptr_t>(slot) * 4), GetCurrentProcess(),
+                            &copy, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
             CloseHandle(copy);
             ++count;
             freeRun = 0;
@@ -450,16 +440,13 @@ int Process(const Args& args) {
     if (!process) return NotFound("cannot open process, error " + Num(GetLastError()));
     std::string errors;
     auto note = [&errors](const char* what, BOOL ok) {
-        if (!ok)
-            errors += std::string(errors.empty() ? "" : ",") + "\"" + what +
-                      "\":" + Num(GetLastError());
+        if (!ok) errors += std::string(errors.empty() ? "" : ",") + "\"" + what + "\":" + Num(GetLastError());
         return ok != FALSE;
     };
     PROCESS_MEMORY_COUNTERS_EX memory{};
     memory.cb = sizeof memory;
-    bool memoryOk = note("memory", K32GetProcessMemoryInfo(
-                                       process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
-                                       sizeof memory));
+    bool memoryOk = note(
+        "memory", K32GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory));
     DWORD handles = 0;
     bool handlesOk = note("handles", GetProcessHandleCount(process, &handles));
     long long probed = ProbeHandles(pid);
@@ -473,17 +460,13 @@ int Process(const Args& args) {
     DWORD user = GetGuiResources(process, GR_USEROBJECTS);
     bool userOk = note("user", user != 0 || GetLastError() == 0);
     CloseHandle(process);
-    Print("{\"pid\":" + Num(pid) +
-          ",\"private_bytes\":" + CountOrNull(memoryOk, memory.PrivateUsage) +
-          ",\"private_committed\":" +
-          CountOrNull(committedOk, static_cast<unsigned long long>(committed)) +
+    Print("{\"pid\":" + Num(pid) + ",\"private_bytes\":" + CountOrNull(memoryOk, memory.PrivateUsage) +
+          ",\"private_committed\":" + CountOrNull(committedOk, static_cast<unsigned long long>(committed)) +
           ",\"working_set\":" + CountOrNull(memoryOk, memory.WorkingSetSize) +
-          ",\"peak_working_set\":" + CountOrNull(memoryOk, memory.PeakWorkingSetSize) +
-          ",\"pagefile\":" + CountOrNull(memoryOk, memory.PagefileUsage) +
-          ",\"handles\":" + CountOrNull(handlesOk, handles) +
-          ",\"handles_probed\":" + CountOrNull(probedOk, static_cast<unsigned long long>(probed)) +
-          ",\"gdi\":" + CountOrNull(gdiOk, gdi) +
-          ",\"user\":" + CountOrNull(userOk, user) + ",\"errors\":{" + errors + "}}");
+          ",\"peak_working_set\":" + CountOrNull(memoryOk, memory.PeakWorkingSetSize) + ",\"pagefile\":" +
+          CountOrNull(memoryOk, memory.PagefileUsage) + ",\"handles\":" + CountOrNull(handlesOk, handles) +
+          ",\"handles_probed\":" + CountOrNull(probedOk, static_cast<unsigned long long>(probed)) + ",\"gdi\":" +
+          CountOrNull(gdiOk, gdi) + ",\"user\":" + CountOrNull(userOk, user) + ",\"errors\":{" + errors + "}}");
     return kExitOk;
 }
 
@@ -532,15 +515,14 @@ int main() {
     try {
         return Run(words);
     } catch (const UsageError& error) {
-        std::fprintf(
-            stderr,
-            "KazebanInspect: %s\nusage: KazebanInspect windows|board|wait-window [--class NAME] "
-            "[--pid N] [--title TEXT] [--exe-path PART] [--visible] [--layered] [--timeout MS]\n"
-            "       KazebanInspect children HWND\n"
-            "       KazebanInspect send|post HWND MSG WPARAM LPARAM [--timeout MS]\n"
-            "       KazebanInspect move HWND X Y\n"
-            "       KazebanInspect process PID\n",
-            error.message.c_str());
+        std::fprintf(stderr,
+                     "KazebanInspect: %s\nusage: KazebanInspect windows|board|wait-window [--class NAME] "
+                     "[--pid N] [--title TEXT] [--exe-path PART] [--visible] [--layered] [--timeout MS]\n"
+                     "       KazebanInspect children HWND\n"
+                     "       KazebanInspect send|post HWND MSG WPARAM LPARAM [--timeout MS]\n"
+                     "       KazebanInspect move HWND X Y\n"
+                     "       KazebanInspect process PID\n",
+                     error.message.c_str());
         return kExitUsage;
     }
 }
