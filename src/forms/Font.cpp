@@ -1,5 +1,8 @@
 #include "forms/Font.h"
 
+#include <map>
+#include <tuple>
+
 #include "forms/Text.h"
 
 namespace forms {
@@ -8,12 +11,18 @@ TFont::TFont(const TFontSpec& spec) : name_(spec.Name), height_(spec.Height), bo
 
 HFONT TFont::Handle() const {
     if (!handle_) {
-        std::wstring face = ToWide(name_);
-        handle_.reset(CreateFontW(height_, 0, 0, 0, bold_ ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
-                                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                                  face.c_str()));
+        // Kept for the whole run: a handful of fonts, released with the process.
+        static std::map<std::tuple<std::string, int, bool>, HFONT> made;
+        HFONT& font = made[{name_, height_, bold_}];
+        if (!font) {
+            std::wstring face = ToWide(name_);
+            font = CreateFontW(height_, 0, 0, 0, bold_ ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                               OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                               face.c_str());
+        }
+        handle_ = font;
     }
-    return handle_.get();
+    return handle_;
 }
 
 COLORREF ColorToRgb(COLORREF color) {

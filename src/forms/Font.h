@@ -3,7 +3,6 @@
 
 #include <windows.h>
 
-#include <memory>
 #include <string>
 
 namespace forms {
@@ -27,20 +26,17 @@ public:
 
     void SetColor(COLORREF color) { color_ = color; }
 
-    // Made on first use; always with the Shift_JIS character set, or the
-    // Japanese glyphs are lost.
+    // Made on first use and shared by every font of the same face, height and
+    // weight (the board has 38 labels in three fonts); always with the
+    // Shift_JIS character set, or the Japanese glyphs are lost.
     HFONT Handle() const;
 
 private:
-    struct FontDeleter {
-        void operator()(HFONT font) const { DeleteObject(font); }
-    };
-
     std::string name_;
     int height_ = -12;
     bool bold_ = false;
     COLORREF color_ = 0;
-    mutable std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter> handle_;
+    mutable HFONT handle_ = nullptr;
 };
 
 // clWindowText: a system colour, resolved when drawn.

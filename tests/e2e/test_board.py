@@ -8,10 +8,8 @@ import unittest
 
 import harness
 from harness import BoardRun
-from quotes import (B, D, DOWN, S, TIME, TUKA, UP, VER, BASE_PATH, QuoteServer, free_port, page_for,
+from quotes import (B, D, DOWN, PAIRS, S, TIME, TUKA, UP, VER, BASE_PATH, QuoteServer, free_port, page_for,
                     row, settings, worked_example_page)
-
-PAIRS = ["USDJPY", "EURJPY", "GBPJPY", "AUDJPY", "EURUSD", "CHFJPY", "GBPUSD", "USDCHF", "GBPCHF"]
 LAYOUT_CAPTIONS = [("Label_Tuka1", "Label_B1", "Label_S1", "Label_D1")] + [
     ("Label_Tuka1", "Label_B1", "Label1", "Label_D1")] * 8
 

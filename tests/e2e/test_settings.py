@@ -129,13 +129,18 @@ class RefusedWriteTest(unittest.TestCase):
             self.assertEqual(values(run.ini_text()), DEFAULTS)
 
 
+def start_and_move(run, left, top):
+    """Starts the board and moves it, as a user dragging it would."""
+    run.start()
+    run.wait_board(layered=True)
+    harness.inspect("move", run.hwnd, left, top)
+    wait_until(lambda: run.board_info()["board"]["rect"]["left"] == left, timeout=5, message="the move")
+
+
 class SessionEndTest(unittest.TestCase):
     def test_the_end_of_the_session_keeps_a_moved_board(self):
         with BoardRun(offline(), name="logoff") as run:
-            run.start()
-            run.wait_board(layered=True)
-            harness.inspect("move", run.hwnd, 321, 234)
-            wait_until(lambda: run.board_info()["board"]["rect"]["left"] == 321, timeout=5, message="the move")
+            start_and_move(run, 321, 234)
             run.end_session()
             self.assertIsNotNone(run.wait_exit(30))
             self.assertEqual(values(run.ini_text()), dict(DEFAULTS, top="234", left="321"))
@@ -145,10 +150,7 @@ class SessionEndTest(unittest.TestCase):
         # ends the process is a race; here the system ends it right after
         # WM_ENDSESSION, with no query and so no close at all.
         with BoardRun(offline(), name="endsession") as run:
-            run.start()
-            run.wait_board(layered=True)
-            harness.inspect("move", run.hwnd, 40, 60)
-            wait_until(lambda: run.board_info()["board"]["rect"]["left"] == 40, timeout=5, message="the move")
+            start_and_move(run, 40, 60)
             self.assertTrue(run.send(harness.WM_ENDSESSION, 1, 0)["ok"])
             self.assertEqual(values(run.ini_text()), dict(DEFAULTS, top="60", left="40"))
             # The close that follows must not write them a second time.

@@ -20,63 +20,12 @@ ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)
 sys.path.insert(0, os.path.join(ROOT, "tools"))
 
 import quote_server as qs  # noqa: E402
+from page_model import extract_pair, extract_time, received_text  # noqa: E402
 
 FIXTURES = os.path.join(ROOT, "tools", "fixtures")
 TARGET = qs.BASE_PATH + "?kk=0001"
 DISPLAY_ORDER = ("USDJPY", "EURJPY", "GBPJPY", "AUDJPY", "EURUSD",
                  "CHFJPY", "GBPUSD", "USDCHF", "GBPCHF")
-
-
-# -- the board's cutting, positions 1-based, 0 = not found --------------------
-
-def _is_lead(byte):
-    return 0x81 <= byte <= 0x9F or 0xE0 <= byte <= 0xFC
-
-
-def find_token(text, token, dbcs=True):
-    if not text or not token:
-        return 0
-    i = text.find(token)
-    while i >= 0:
-        run, k = 0, i - 1
-        while dbcs and k >= 0 and _is_lead(text[k]):
-            run, k = run + 1, k - 1
-        if run % 2 == 0:   # an odd run of lead bytes makes text[i] a trail byte
-            return i + 1
-        i = text.find(token, i + 1)
-    return 0
-
-
-def cut(text, start, count):
-    if start > len(text) or count < 1:
-        return b""
-    start = max(start, 1)
-    return text[start - 1:start - 1 + count]
-
-
-def rest(text, k):
-    return cut(text, k, len(text) - k + 1)
-
-
-def extract_time(page, dbcs=True):
-    work = rest(page, find_token(page, b"timer", dbcs))
-    work = rest(work, find_token(work, b">", dbcs) + 1)
-    return b"TIME:" + cut(work, 0, find_token(work, b"&nbsp", dbcs) - 1)
-
-
-def extract_pair(page, ticker, dbcs=True):
-    work = rest(page, find_token(page, ticker, dbcs) + 22)
-    c = find_token(work, b"</td>", dbcs)
-    b = cut(work, 0, c - 1)
-    work = rest(work, c + 9)
-    s = cut(work, 0, find_token(work, b"</td>", dbcs) - 1)
-    color = cut(work, find_token(work, b"color:#", dbcs) + 7, 2)
-    return b, s, color
-
-
-def received_text(body):
-    """The body as the board keeps it: 1024-byte reads, each cut at its first NUL."""
-    return b"".join(body[i:i + 1024].split(b"\0")[0] for i in range(0, len(body), 1024))
 
 
 # -- raw HTTP ----------------------------------------------------------------
