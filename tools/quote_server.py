@@ -515,6 +515,11 @@ class QuoteServer:
 
         with self._lock:
             mode, fixture = self._mode, self._fixture_bytes
+        if mode == "refuse":
+            # Accepted in the moment before the listener closed: a reset is as
+            # close to a refusal as this connection can get.
+            conn.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+            return
         entry = {"time": time.time(), "request_line": request_line,
                  "user_agent": user_agent, "headers": headers, "path": target,
                  "mode": mode if matches else "unknown-target",

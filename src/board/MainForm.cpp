@@ -16,18 +16,18 @@ namespace {
 // clang-format off
 constexpr char kFace[] = "ＭＳ Ｐゴシック";
 
-const forms::TFormSpec kBoardForm = {
+const forms::TFormLayout kBoardForm = {
     "MainForm", "Kazeban", L"TMainForm", forms::TFormBorderStyle::bsNone,
     forms::biSystemMenu | forms::biMinimize | forms::biMaximize, forms::TPosition::poDesigned,
     197, 107, 182, 178, true, forms::clWhite,
     {kFace, -12, false, forms::clWindowText}, 1,
 };
 
-constexpr forms::TFontSpec kPairFont = {kFace, -13, true, forms::clWindowText};
-constexpr forms::TFontSpec kFigureFont = {kFace, -13, false, forms::clWindowText};
+constexpr forms::TFontLayout kPairFont = {kFace, -13, true, forms::clWindowText};
+constexpr forms::TFontLayout kFigureFont = {kFace, -13, false, forms::clWindowText};
 
 // In the order the board declares them; control IDs let tools tell them apart.
-const forms::TLabelSpec kBoardLabels[] = {
+const forms::TLabelLayout kBoardLabels[] = {
     {"Label_Tuka1", 101, 10, 25, "Label_Tuka1", &kPairFont, false},
     {"Label_Tuka2", 102, 10, 40, "Label_Tuka1", &kPairFont, false},
     {"Label_Tuka3", 103, 10, 55, "Label_Tuka1", &kPairFont, false},
@@ -86,8 +86,8 @@ const kazeban::LeadByteSet& LeadBytes() {
 
 TMainForm::TMainForm(forms::TApplication* owner) : TForm(owner, kBoardForm) {
     // The layout: every component with its designed properties and handlers.
-    for (const auto& spec : kBoardLabels) {
-        auto* label = Own<forms::TLabel>(*this, spec);
+    for (const auto& layout : kBoardLabels) {
+        auto* label = Own<forms::TLabel>(*this, layout);
         label->OnDblClick = [this](forms::TComponent* sender) { Label_VerDblClick(sender); };
     }
     for (int i = 0; i < kRowCount; ++i) {

@@ -5,7 +5,7 @@ TAboutBox* AboutBox = nullptr;
 namespace {
 
 // clang-format off
-const forms::TFormSpec kAboutForm = {
+const forms::TFormLayout kAboutForm = {
     "AboutBox", "バージョン情報", L"TAboutBox", forms::TFormBorderStyle::bsDialog, forms::biSystemMenu,
     forms::TPosition::poScreenCenter, 0, 0, 298, 146, true, forms::clBtnFace,
     {"ＭＳ Ｐゴシック", -12, false, forms::clWindowText}, 0,

@@ -5,7 +5,7 @@ TSetupForm* SetupForm = nullptr;
 namespace {
 
 // clang-format off
-const forms::TFormSpec kSetupForm = {
+const forms::TFormLayout kSetupForm = {
     "SetupForm", "Kazeban Board", L"TSetupForm", forms::TFormBorderStyle::bsSizeable, forms::biSystemMenu,
     forms::TPosition::poDesigned, 606, 152, 213, 141, false, forms::clBtnFace,
     {"ＭＳ Ｐゴシック", -12, false, forms::clWindowText}, 1,

@@ -18,34 +18,30 @@ namespace {
 constexpr DWORD kReadSize = 1024;
 
 // WinINet runs the network side of an asynchronous session on its own worker
-// and reports here. The record is shared with that worker: a call we stop
-// waiting for may still complete, or close its handle, after the download has
-// returned, so each handle holds a reference and drops it when WinINet says
-// the handle is gone.
+// and reports here. A call we stop waiting for may still complete, or report
+// on its closed handle, long after its download has returned, so nothing it
+// can reach is ever freed: one record serves every download of the run, and
+// each download has a number of its own that its handles carry as context.
+// Reports for any other number are old news and are dropped.
 struct AsyncRecord {
     HANDLE completed = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    std::atomic<DWORD_PTR> current{0};
     DWORD_PTR result = 0;
     DWORD error = ERROR_SUCCESS;
-    std::atomic<int> references{1};
-
-    ~AsyncRecord() { CloseHandle(completed); }
-    void AddReference() { references.fetch_add(1); }
-    void Release() {
-        if (references.fetch_sub(1) == 1) delete this;
-    }
 };
 
+AsyncRecord& Async() {
+    static AsyncRecord record;
+    return record;
+}
+
 void CALLBACK OnStatus(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info, DWORD) {
-    auto* record = reinterpret_cast<AsyncRecord*>(context);
-    if (!record) return;
-    if (status == INTERNET_STATUS_REQUEST_COMPLETE) {
-        const auto* outcome = static_cast<const INTERNET_ASYNC_RESULT*>(info);
-        record->result = outcome->dwResult;
-        record->error = outcome->dwError;
-        SetEvent(record->completed);
-    } else if (status == INTERNET_STATUS_HANDLE_CLOSING) {
-        record->Release();
-    }
+    AsyncRecord& record = Async();
+    if (status != INTERNET_STATUS_REQUEST_COMPLETE || context != record.current.load()) return;
+    const auto* outcome = static_cast<const INTERNET_ASYNC_RESULT*>(info);
+    record.result = outcome->dwResult;
+    record.error = outcome->dwError;
+    SetEvent(record.completed);
 }
 
 struct InternetHandleCloser {
@@ -53,14 +49,16 @@ struct InternetHandleCloser {
 };
 using InternetHandle = std::unique_ptr<void, InternetHandleCloser>;
 
-// One download's handles. The record outlives them through their references.
+// One download's handles, closed in reverse order of opening.
 struct Download {
-    explicit Download(ULONGLONG deadlineAt) : deadline(deadlineAt), record(new AsyncRecord) {}
+    explicit Download(ULONGLONG deadlineAt) : deadline(deadlineAt), record(Async()) {
+        context = record.current.fetch_add(1) + 1;
+        ResetEvent(record.completed);
+    }
     ~Download() {
         request.reset();
         connection.reset();
         session.reset();
-        record->Release();
     }
 
     // Waits for the call in flight to complete, never past the deadline. A
@@ -70,22 +68,18 @@ struct Download {
         if (GetLastError() != ERROR_IO_PENDING) return false;
         ULONGLONG now = GetTickCount64();
         return now < deadline &&
-               WaitForSingleObject(record->completed, static_cast<DWORD>(deadline - now)) == WAIT_OBJECT_0;
+               WaitForSingleObject(record.completed, static_cast<DWORD>(deadline - now)) == WAIT_OBJECT_0;
     }
 
     // Whether a call that may have gone asynchronous succeeded.
     bool Succeeded(BOOL done) {
         if (done) return true;
-        return AwaitCompletion() && record->result != 0 && record->error == ERROR_SUCCESS;
-    }
-
-    DWORD_PTR Context() {
-        record->AddReference();
-        return reinterpret_cast<DWORD_PTR>(record);
+        return AwaitCompletion() && record.result != 0 && record.error == ERROR_SUCCESS;
     }
 
     ULONGLONG deadline;
-    AsyncRecord* record;
+    AsyncRecord& record;
+    DWORD_PTR context;
     InternetHandle session;
     InternetHandle connection;
     InternetHandle request;
@@ -114,20 +108,14 @@ bool OpenQuoteUrl(Download& download, const std::string& url, DWORD waitMs) {
     if (parts.lpszExtraInfo) target.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
 
     download.connection.reset(InternetConnectA(download.session.get(), host.c_str(), parts.nPort, nullptr, nullptr,
-                                               INTERNET_SERVICE_HTTP, 0, download.Context()));
-    if (!download.connection) {
-        download.record->Release();  // no handle took the reference
-        return false;
-    }
+                                               INTERNET_SERVICE_HTTP, 0, download.context));
+    if (!download.connection) return false;
     SetWaitLimits(download.connection.get(), waitMs);
 
     const char* acceptAll[] = {"*/*", nullptr};
     download.request.reset(HttpOpenRequestA(download.connection.get(), "GET", target.c_str(), nullptr, nullptr,
-                                            acceptAll, INTERNET_FLAG_NO_CACHE_WRITE, download.Context()));
-    if (!download.request) {
-        download.record->Release();
-        return false;
-    }
+                                            acceptAll, INTERNET_FLAG_NO_CACHE_WRITE, download.context));
+    if (!download.request) return false;
     SetWaitLimits(download.request.get(), waitMs);
     return download.Succeeded(HttpSendRequestA(download.request.get(), nullptr, 0, nullptr, 0));
 }

@@ -45,16 +45,16 @@ void TControl::SetCaption(const std::string& caption) {
     CaptionChanged();
 }
 
-TLabel::TLabel(TForm& parent, const TLabelSpec& spec)
-    : TControl(parent, spec.Name, spec.Id),
-      font_(spec.Font ? TFont(*spec.Font)
-                      : TFont(TFontSpec{parent.Font().Name().c_str(), parent.Font().Height(), parent.Font().Bold(),
-                                        parent.Font().Color()})),
-      transparent_(spec.Transparent),
+TLabel::TLabel(TForm& parent, const TLabelLayout& layout)
+    : TControl(parent, layout.Name, layout.Id),
+      font_(layout.Font ? TFont(*layout.Font)
+                        : TFont(TFontLayout{parent.Font().Name().c_str(), parent.Font().Height(), parent.Font().Bold(),
+                                            parent.Font().Color()})),
+      transparent_(layout.Transparent),
       color_(parent.Color()) {
-    left_ = spec.Left;
-    top_ = spec.Top;
-    caption_ = spec.Caption;
+    left_ = layout.Left;
+    top_ = layout.Top;
+    caption_ = layout.Caption;
     AutoSize();
 }
 

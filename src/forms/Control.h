@@ -52,18 +52,18 @@ private:
     int id_;
 };
 
-struct TLabelSpec {
+struct TLabelLayout {
     const char* Name;
     int Id;
     int Left, Top;
     const char* Caption;
-    const TFontSpec* Font;  // null: the form's font
-    bool Transparent;       // else the background is the form's colour
+    const TFontLayout* Font;  // null: the form's font
+    bool Transparent;         // else the background is the form's colour
 };
 
 class TLabel : public TControl {
 public:
-    TLabel(TForm& parent, const TLabelSpec& spec);
+    TLabel(TForm& parent, const TLabelLayout& layout);
 
     const TFont& Font() const { return font_; }
     // A new text colour needs neither a new font nor a new size; the same

@@ -7,7 +7,8 @@
 
 namespace forms {
 
-TFont::TFont(const TFontSpec& spec) : name_(spec.Name), height_(spec.Height), bold_(spec.Bold), color_(spec.Color) {}
+TFont::TFont(const TFontLayout& layout)
+    : name_(layout.Name), height_(layout.Height), bold_(layout.Bold), color_(layout.Color) {}
 
 HFONT TFont::Handle() const {
     if (!handle_) {

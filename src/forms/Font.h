@@ -7,7 +7,7 @@
 
 namespace forms {
 
-struct TFontSpec {
+struct TFontLayout {
     const char* Name;  // Shift_JIS face name
     int Height;        // negative: character height in pixels
     bool Bold;
@@ -17,7 +17,7 @@ struct TFontSpec {
 class TFont {
 public:
     TFont() = default;
-    explicit TFont(const TFontSpec& spec);
+    explicit TFont(const TFontLayout& layout);
 
     const std::string& Name() const { return name_; }
     int Height() const { return height_; }

@@ -17,29 +17,29 @@ struct OwnMove {
 };
 }  // namespace
 
-TForm::TForm(TApplication* owner, const TFormSpec& spec)
-    : TComponent(spec.Name),
+TForm::TForm(TApplication* owner, const TFormLayout& layout)
+    : TComponent(layout.Name),
       owner_(owner),
-      caption_(spec.Caption),
-      className_(spec.ClassName),
-      borderStyle_(spec.BorderStyle),
-      borderIcons_(spec.BorderIcons),
-      position_(spec.Position),
-      left_(spec.Left),
-      top_(spec.Top),
-      width_(spec.Width),
-      height_(spec.Height),
-      color_(spec.Color),
-      font_(spec.Font) {
-    if (spec.ClientSize) {
-        RECT rect{0, 0, spec.Width, spec.Height};
+      caption_(layout.Caption),
+      className_(layout.ClassName),
+      borderStyle_(layout.BorderStyle),
+      borderIcons_(layout.BorderIcons),
+      position_(layout.Position),
+      left_(layout.Left),
+      top_(layout.Top),
+      width_(layout.Width),
+      height_(layout.Height),
+      color_(layout.Color),
+      font_(layout.Font) {
+    if (layout.ClientSize) {
+        RECT rect{0, 0, layout.Width, layout.Height};
         AdjustWindowRectEx(&rect, WindowStyle(), FALSE, WindowExStyle());
         width_ = rect.right - rect.left;
         height_ = rect.bottom - rect.top;
     }
-    if (spec.IconId)
-        icon_ = static_cast<HICON>(
-            LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(spec.IconId), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+    if (layout.IconId)
+        icon_ = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(layout.IconId), IMAGE_ICON,
+                                              16, 16, LR_DEFAULTCOLOR));
 }
 
 TForm::~TForm() {

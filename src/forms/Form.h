@@ -24,7 +24,7 @@ enum TBorderIcon : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4 }
 
 enum class TPosition { poDesigned, poScreenCenter };
 
-struct TFormSpec {
+struct TFormLayout {
     const char* Name;
     const char* Caption;
     const wchar_t* ClassName;
@@ -36,13 +36,13 @@ struct TFormSpec {
     int Width, Height;
     bool ClientSize;
     COLORREF Color;
-    TFontSpec Font;
+    TFontLayout Font;
     int IconId;  // 0: none
 };
 
 class TForm : public TComponent, public Window {
 public:
-    TForm(TApplication* owner, const TFormSpec& spec);
+    TForm(TApplication* owner, const TFormLayout& layout);
     ~TForm() override;
 
     // Creates the window (and its controls' windows) on first use.

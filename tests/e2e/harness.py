@@ -1,14 +1,14 @@
 """Runs the real Kazeban.exe under Wine and watches it from outside.
 
 The end-to-end tests see the program only the way a user or the system would:
-its windows (through KazebanInspect.exe, run under the same wineserver), its
+its windows (through KazebanProbe.exe, run under the same wineserver), its
 settings file on disk, and screenshots of the X display.
 
 Environment (exported by the test command, or by hand after
 ``source scripts/wine-env.sh <prefix>`` and starting a display):
 WINEPREFIX, DISPLAY, KAZEBAN_BUILD_DIR (holds Kazeban.exe and
-KazebanInspect.exe; default <repo>/build/mingw), KAZEBAN_SOURCE_DIR.
-KAZEBAN_EXE / KAZEBAN_INSPECT override the two programs' paths;
+KazebanProbe.exe; default <repo>/build/mingw), KAZEBAN_SOURCE_DIR.
+KAZEBAN_EXE / KAZEBAN_PROBE override the two programs' paths;
 KAZEBAN_KEEP_WORK=1 keeps every run's work folder.
 """
 
@@ -60,7 +60,7 @@ class InspectError(RuntimeError):
 
     def __init__(self, args, result):
         super().__init__(
-            f"KazebanInspect {' '.join(args)} exited {result.returncode}: "
+            f"KazebanProbe {' '.join(args)} exited {result.returncode}: "
             f"{result.stdout.strip()} {result.stderr.strip()}"
         )
         self.returncode = result.returncode
@@ -100,7 +100,7 @@ def kazeban_exe():
 
 
 def inspector_exe():
-    return _find_program("KAZEBAN_INSPECT", "KazebanInspect.exe")
+    return _find_program("KAZEBAN_PROBE", "KazebanProbe.exe")
 
 
 def _run_wine(words, timeout):
@@ -129,7 +129,7 @@ def _read_text(file):
 
 
 def inspect(*args, timeout=30):
-    """Runs KazebanInspect.exe with args and returns its parsed JSON answer.
+    """Runs KazebanProbe.exe with args and returns its parsed JSON answer.
 
     Raises WindowNotFound when the window is gone (or a wait timed out) and
     InspectError on any other failure.

@@ -9,8 +9,8 @@
 
 namespace {
 
-constexpr forms::TFontSpec kFont = {"ＭＳ Ｐゴシック", -12, false, forms::clWindowText};
-const forms::TFormSpec kSpec = {
+constexpr forms::TFontLayout kFont = {"ＭＳ Ｐゴシック", -12, false, forms::clWindowText};
+const forms::TFormLayout kSpec = {
     "TestForm",
     "テスト",
     L"TTestForm",
@@ -26,7 +26,7 @@ const forms::TFormSpec kSpec = {
     kFont,
     0,
 };
-const forms::TLabelSpec kLabel = {"Label1", 7, 10, 25, "表示", nullptr, false};
+const forms::TLabelLayout kLabel = {"Label1", 7, 10, 25, "表示", nullptr, false};
 
 class TTestForm : public forms::TForm {
 public:

@@ -1,4 +1,4 @@
-// KazebanInspect: looks at the windows of a running Kazeban from another
+// KazebanProbe: looks at the windows of a running Kazeban from another
 // process, the way the end-to-end tests need to, and answers in JSON (UTF-8).
 //
 //   windows [filters]                  top-level windows
@@ -516,12 +516,12 @@ int main() {
         return Run(words);
     } catch (const UsageError& error) {
         std::fprintf(stderr,
-                     "KazebanInspect: %s\nusage: KazebanInspect windows|board|wait-window [--class NAME] "
+                     "KazebanProbe: %s\nusage: KazebanProbe windows|board|wait-window [--class NAME] "
                      "[--pid N] [--title TEXT] [--exe-path PART] [--visible] [--layered] [--timeout MS]\n"
-                     "       KazebanInspect children HWND\n"
-                     "       KazebanInspect send|post HWND MSG WPARAM LPARAM [--timeout MS]\n"
-                     "       KazebanInspect move HWND X Y\n"
-                     "       KazebanInspect process PID\n",
+                     "       KazebanProbe children HWND\n"
+                     "       KazebanProbe send|post HWND MSG WPARAM LPARAM [--timeout MS]\n"
+                     "       KazebanProbe move HWND X Y\n"
+                     "       KazebanProbe process PID\n",
                      error.message.c_str());
         return kExitUsage;
     }
