@@ -16,7 +16,6 @@ namespace forms {
 
 class TApplication;
 class TControl;
-class TTimer;
 
 enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog };
 
