@@ -47,9 +47,7 @@ void TControl::SetCaption(const std::string& caption) {
 
 TLabel::TLabel(TForm& parent, const TLabelLayout& layout)
     : TControl(parent, layout.Name, layout.Id),
-      font_(layout.Font ? TFont(*layout.Font)
-                        : TFont(TFontLayout{parent.Font().Name().c_str(), parent.Font().Height(), parent.Font().Bold(),
-                                            parent.Font().Color()})),
+      font_(layout.Font ? TFont(*layout.Font) : parent.Font()),
       transparent_(layout.Transparent),
       color_(parent.Color()) {
     left_ = layout.Left;
@@ -106,9 +104,7 @@ void TLabel::Paint() {
     // A transparent label shows the form beneath; the form is one flat
     // colour, so filling with the form's current colour is the same picture
     // without the flicker. An opaque one keeps the colour it was laid out with.
-    HBRUSH background = CreateSolidBrush(ColorToRgb(transparent_ ? Parent().Color() : color_));
-    FillRect(dc, &client, background);
-    DeleteObject(background);
+    FillWithColor(dc, client, transparent_ ? Parent().Color() : color_);
     HGDIOBJ old = SelectObject(dc, font_.Handle());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, ColorToRgb(font_.Color()));

@@ -26,6 +26,12 @@ HFONT TFont::Handle() const {
     return handle_;
 }
 
+void FillWithColor(HDC dc, const RECT& rect, COLORREF color) {
+    HBRUSH brush = CreateSolidBrush(ColorToRgb(color));
+    FillRect(dc, &rect, brush);
+    DeleteObject(brush);
+}
+
 COLORREF ColorToRgb(COLORREF color) {
     if (color & 0x80000000) return GetSysColor(static_cast<int>(color & 0xFF));
     return color;

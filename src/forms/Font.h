@@ -47,4 +47,7 @@ constexpr COLORREF clWhite = 0x00FFFFFF;
 // Turns a layout colour (plain or system) into an RGB value for GDI.
 COLORREF ColorToRgb(COLORREF color);
 
+// Fills rect with a layout colour.
+void FillWithColor(HDC dc, const RECT& rect, COLORREF color);
+
 }  // namespace forms

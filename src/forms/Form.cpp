@@ -118,13 +118,15 @@ void TForm::SetBorderStyle(TFormBorderStyle style) {
 
 void TForm::SetLeft(int left) {
     left_ = left;
-    OwnMove own(ownMoves_);
-    if (HandleAllocated())
-        SetWindowPos(WindowHandle(), nullptr, left_, top_, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ApplyPosition();
 }
 
 void TForm::SetTop(int top) {
     top_ = top;
+    ApplyPosition();
+}
+
+void TForm::ApplyPosition() {
     OwnMove own(ownMoves_);
     if (HandleAllocated())
         SetWindowPos(WindowHandle(), nullptr, left_, top_, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -195,9 +197,7 @@ void TForm::Dispatch(TMessage& message) {
         case WM_ERASEBKGND: {
             RECT client;
             GetClientRect(WindowHandle(), &client);
-            HBRUSH brush = CreateSolidBrush(ColorToRgb(color_));
-            FillRect(reinterpret_cast<HDC>(message.WParam), &client, brush);
-            DeleteObject(brush);
+            FillWithColor(reinterpret_cast<HDC>(message.WParam), client, color_);
             message.Result = 1;
             return;
         }

@@ -106,6 +106,7 @@ private:
     friend class TControl;
 
     void CreateFormWindow();
+    void ApplyPosition();
     void RecordBounds();
     DWORD WindowStyle() const;
     DWORD WindowExStyle() const;
